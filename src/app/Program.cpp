@@ -1,0 +1,66 @@
+#include "app/Program.h"
+
+#include "app/HintHook.h"
+#include "app/Tlogin.h"
+#include "mainwin/Forms.h"
+#include "mainwin/Tmain.h"
+#include "platform/ProgramDir.h"
+#include "store/Tdmper.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
+
+void Program::prepareApplication()
+{
+    // The name, not the display name: Qt appends a display name to every window caption on Linux.
+    QCoreApplication::setApplicationName(QStringLiteral("Velloranv4.0"));
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+}
+
+bool Program::start(const QString& programDir)
+{
+    platform::ProgramDir::set(programDir);
+    forms::entered = false;
+    forms::main = new Tmain;
+    forms::main->FormCreate();
+    if (!forms::entered)
+        return false;
+    // The windows after the main window exist only once the start-up has completed; a failed start shows
+    // nothing more and opens no connection.
+    forms::dmper = new store::Tdmper(forms::main);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        forms::main->move(screen->availableGeometry().center() - forms::main->rect().center());
+    forms::main->show();
+    return true;
+}
+
+void Program::shutdown()
+{
+    HintHook::uninstall();
+    delete forms::login;
+    forms::login = nullptr;
+    forms::dmper = nullptr; // owned by the main window
+    delete forms::main;
+    forms::main = nullptr;
+    forms::entered = false;
+}
+
+int Program::run(const QString& programDir)
+{
+    if (!start(programDir)) {
+        const bool failed = forms::login && forms::login->terminated() && !forms::entered;
+        Program::shutdown();
+        return failed ? 1 : 0;
+    }
+    const int code = QApplication::exec();
+    Program::shutdown();
+    return code;
+}

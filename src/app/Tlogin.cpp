@@ -1,0 +1,385 @@
+#include "app/Tlogin.h"
+
+#include "app/HintHook.h"
+#include "mainwin/Forms.h"
+#include "mainwin/Tmain.h"
+#include "platform/Files.h"
+#include "platform/ProgramDir.h"
+#include "store/Ini.h"
+#include "store/Query.h"
+#include "store/Statements.h"
+#include "ui_Tlogin.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSvgRenderer>
+#include <QPainter>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+int g_failurePause = 3000;
+
+const QString kUserIni = QStringLiteral("user.ini");
+const QString kSetIni = QStringLiteral("set.ini");
+const QString kDamaged = QStringLiteral("系统文件已被破坏！请重新登陆或重新安装！");
+
+QString iniFile(const QString& name)
+{
+    return platform::ProgramDir::file(name);
+}
+
+void installFilterRecursively(QObject* root, QObject* filter)
+{
+    root->installEventFilter(filter);
+    for (QObject* child : root->children()) {
+        if (child->isWidgetType())
+            installFilterRecursively(child, filter);
+    }
+}
+
+} // namespace
+
+Tlogin::Tlogin(const QString& programDir, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      ui(std::make_unique<Ui::Tlogin>()),
+      acper(QStringLiteral("login.acper"), QStringLiteral("call.mdb")),
+      m_programDir(programDir)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("login"));
+    setFixedSize(330, 203);
+
+    QPixmap splash(330, 203);
+    splash.fill(QColor(16, 132, 208));
+    {
+        QPainter p(&splash);
+        QSvgRenderer(QStringLiteral(":/splash/splash.svg")).render(&p);
+    }
+    ui->Image1->setPixmap(splash);
+    ui->Panel3->hide();
+    ui->Panel3->raise();
+    ui->Label1->raise();
+    ui->BitBtn1->setDefault(false);
+    ui->BitBtn2->setDefault(false);
+    ui->Edit2->setAttribute(Qt::WA_InputMethodEnabled, false);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tlogin::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &Tlogin::BitBtn2Click);
+
+    auto step = [this](const char* name, void (Tlogin::*handler)()) {
+        auto* t = new QTimer(this);
+        t->setObjectName(QString::fromLatin1(name));
+        t->setInterval(5);
+        connect(t, &QTimer::timeout, this, handler);
+        return t;
+    };
+    t1 = step("t1", &Tlogin::t1Timer);
+    t2 = step("t2", &Tlogin::t2Timer);
+    t3 = step("t3", &Tlogin::t3Timer);
+    t4 = step("t4", &Tlogin::t4Timer);
+    t5 = step("t5", &Tlogin::t5Timer);
+    t6 = step("t6", &Tlogin::t6Timer);
+    t8 = step("t8", &Tlogin::t8Timer);
+    t9 = step("t9", &Tlogin::t9Timer);
+    t10 = step("t10", &Tlogin::t10Timer);
+
+    // The window sees every key before its controls: Esc quits, Enter signs in.
+    installFilterRecursively(this, this);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+Tlogin::~Tlogin() = default;
+
+void Tlogin::setFailurePause(int ms)
+{
+    g_failurePause = ms;
+}
+
+void Tlogin::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void Tlogin::FormShow()
+{
+    QPalette p = ui->Label1->palette();
+    p.setColor(QPalette::Window, QColor(16, 132, 208));
+    p.setColor(QPalette::WindowText, Qt::white);
+    ui->Label1->setPalette(p);
+    ui->Label1->setAutoFillBackground(true);
+    setStatus(ui->Label1->text());
+    startStep(t1);
+}
+
+void Tlogin::setStatus(const QString& text)
+{
+    ui->Label1->setText(text);
+    ui->Label1->adjustSize();
+}
+
+void Tlogin::fail(const QString& text)
+{
+    setStatus(text);
+    startStep(t6);
+}
+
+void Tlogin::selectFirstUser()
+{
+    if (ui->ComboBox1->count() > 0) {
+        ui->ComboBox1->setCurrentIndex(0);
+        ui->ComboBox1->setEditText(ui->ComboBox1->itemText(0));
+    }
+}
+
+QString Tlogin::userSettingsFile(const QString& name) const
+{
+    // The name becomes a folder name: never let it point outside the program's directory.
+    if (!platform::ProgramDir::isSafeComponent(name))
+        return QString();
+    const QString exact = platform::ProgramDir::file(name + QStringLiteral("/set.ini"));
+    if (QFileInfo::exists(exact))
+        return exact;
+    // User names match without regard to letter case, as their database rows do.
+    const QStringList dirs = QDir(platform::ProgramDir::path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& dir : dirs) {
+        if (dir.compare(name, Qt::CaseInsensitive) == 0) {
+            const QString candidate = platform::ProgramDir::file(dir + QStringLiteral("/set.ini"));
+            if (QFileInfo::exists(candidate))
+                return candidate;
+        }
+    }
+    return QString();
+}
+
+void Tlogin::t1Timer()
+{
+    t1->stop();
+    setStatus(QStringLiteral("正在创建执行环境..."));
+    QDir::setCurrent(m_programDir);
+    platform::ProgramDir::set(m_programDir);
+    if (!QFileInfo::exists(iniFile(QStringLiteral("call.mdb"))) || !QFileInfo::exists(iniFile(QStringLiteral("zzz")))) {
+        fail(QStringLiteral("缺少文件！请重新安装！"));
+        return;
+    }
+    QStringList tables;
+    QString error;
+    if (!acper.userTables(&tables, &error)) {
+        fail(error);
+        return;
+    }
+    for (const char* wanted : {"version", "main", "user1"}) {
+        if (!tables.contains(QString::fromLatin1(wanted), Qt::CaseInsensitive)) {
+            fail(QStringLiteral("数据不完整！"));
+            return;
+        }
+    }
+    startStep(t2);
+}
+
+void Tlogin::t2Timer()
+{
+    t2->stop();
+    setStatus(QStringLiteral("正在读取数据......"));
+    const QString userIni = iniFile(kUserIni);
+    if (store::Ini::read(userIni, QStringLiteral("ok"), QStringLiteral("yes")) != QLatin1String("1")) {
+        startStep(t3);
+        return;
+    }
+    const QStringList users = store::Ini::keys(userIni, QStringLiteral("user"));
+    ui->ComboBox1->clear();
+    ui->ComboBox1->addItems(users);
+    if (users.isEmpty()) {
+        setStatus(kDamaged);
+        store::Ini::write(userIni, QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("0"));
+        startStep(t6);
+        return;
+    }
+    const QString preselected = store::Ini::read(userIni, QStringLiteral("cuser"), QStringLiteral("name"));
+    if (preselected == QLatin1String("0"))
+        selectFirstUser();
+    else
+        ui->ComboBox1->setEditText(preselected);
+    startStep(t10);
+}
+
+void Tlogin::t3Timer()
+{
+    t3->stop();
+    setStatus(QStringLiteral("正在校验数据..."));
+    store::Query q(acper, store::sql::SelectUserNames);
+    if (!q.exec()) {
+        fail(q.errorText());
+        return;
+    }
+    const bool hasUsers = q.next();
+    q.finish();
+    if (hasUsers) {
+        setStatus(kDamaged);
+        store::Ini::write(iniFile(kUserIni), QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("1"));
+        startStep(t6);
+        return;
+    }
+    startStep(t4);
+}
+
+void Tlogin::t4Timer()
+{
+    t4->stop();
+    setStatus(QStringLiteral("准备进入系统......"));
+    forms::main->ApplySettings();
+    startStep(t5);
+}
+
+void Tlogin::t5Timer()
+{
+    t5->stop();
+    QString error;
+    if (!forms::main->FirstFill(acper, &error)) {
+        fail(error);
+        return;
+    }
+    acper.close();
+    HintHook::install();
+    forms::entered = true;
+    accept();
+}
+
+void Tlogin::t6Timer()
+{
+    t6->stop();
+    // Blocking on purpose: the failure text stays on the screen, unchanged, for the whole pause.
+    ui->Label1->repaint();
+    QThread::msleep(static_cast<unsigned long>(g_failurePause));
+    acper.close();
+    m_terminated = true;
+    reject();
+}
+
+void Tlogin::t10Timer()
+{
+    t10->stop();
+    setStatus(QStringLiteral("等待用户登陆..."));
+    ui->Panel3->show();
+    ui->Edit2->setFocus();
+    m_panelShown = true;
+}
+
+void Tlogin::t8Timer()
+{
+    t8->stop();
+    setStatus(QStringLiteral("正在验证密码......"));
+    if (ui->ComboBox1->currentText().isEmpty()) {
+        setStatus(QStringLiteral("请选择用户名!"));
+        selectFirstUser();
+        ui->ComboBox1->setFocus();
+        return;
+    }
+    if (ui->Edit2->text().isEmpty()) {
+        setStatus(QStringLiteral("请输入密码！"));
+        ui->Edit2->setFocus();
+        return;
+    }
+    startStep(t9);
+}
+
+void Tlogin::t9Timer()
+{
+    t9->stop();
+    const QString name = ui->ComboBox1->currentText();
+    const QString setIni = iniFile(kSetIni);
+
+    // Save the display settings in force back into their owner's copy.
+    const QString owner = store::Ini::read(setIni, QStringLiteral("user"), QStringLiteral("name"));
+    if (!owner.isEmpty()) {
+        const QString ownerFile = userSettingsFile(owner);
+        if (!ownerFile.isEmpty())
+            platform::Files::copyOverwrite(setIni, ownerFile);
+        else if (platform::ProgramDir::isSafeComponent(owner))
+            platform::Files::copyOverwrite(setIni, platform::ProgramDir::file(owner + QStringLiteral("/set.ini")));
+    }
+
+    const QString userFile = userSettingsFile(name);
+    if (userFile.isEmpty()) {
+        setStatus(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
+        selectFirstUser();
+        ui->ComboBox1->setFocus();
+        return;
+    }
+    platform::Files::copyOverwrite(userFile, setIni);
+
+    store::Query q(acper, store::sql::SelectUserByName);
+    q.bind(QStringLiteral("duser"), name);
+    if (!q.exec()) {
+        fail(q.errorText());
+        return;
+    }
+    if (!q.next()) {
+        if (!q.errorText().isEmpty()) {
+            fail(q.errorText());
+            return;
+        }
+        fail(QStringLiteral("文件被破坏，请重新安装！"));
+        return;
+    }
+    const QString password = q.text(QStringLiteral("密码"));
+    const QString rights = q.text(QStringLiteral("权限"));
+    q.finish();
+    acper.close();
+
+    if (ui->Edit2->text() != password) {
+        setStatus(QStringLiteral("密码错误！"));
+        ui->Edit2->clear();
+        ui->Edit2->setFocus();
+        return;
+    }
+    forms::main->SetSignedInUser(name, rights);
+    store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name);
+    startStep(t4);
+}
+
+void Tlogin::BitBtn1Click()
+{
+    if (m_panelShown)
+        startStep(t8);
+}
+
+void Tlogin::BitBtn2Click()
+{
+    close();
+}
+
+bool Tlogin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int k = key->key();
+        if (k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                if (k == Qt::Key_Escape)
+                    BitBtn2Click();
+                else if (m_panelShown) // Enter means nothing until the sign-in panel is shown.
+                    BitBtn1Click();
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tlogin::done(int result)
+{
+    // The close check: closing before the start-up completed, for any reason, ends the program.
+    if (!forms::entered) {
+        m_terminated = true;
+        for (QTimer* t : {t1, t2, t3, t4, t5, t6, t8, t9, t10})
+            t->stop();
+    }
+    QDialog::done(result);
+}

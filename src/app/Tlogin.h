@@ -1,0 +1,69 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QDialog>
+#include <memory>
+
+class QTimer;
+
+namespace Ui {
+class Tlogin;
+}
+
+// The start-up and sign-in window. A chain of one-shot steps checks the installation, decides between open and
+// user mode, signs the user in, applies the display settings and fills the main window; a failed step shows its
+// text for a pause and ends the program.
+class Tlogin : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tlogin(const QString& programDir, QWidget* parent = nullptr);
+    ~Tlogin() override;
+
+    // The pause of the failure step; 3000 ms, shortened only by tests.
+    static void setFailurePause(int ms);
+
+    void FormShow();
+    void t1Timer();
+    void t2Timer();
+    void t3Timer();
+    void t4Timer();
+    void t5Timer();
+    void t6Timer();
+    void t8Timer();
+    void t9Timer();
+    void t10Timer();
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+    // True when the failure step has requested the end of the program.
+    bool terminated() const { return m_terminated; }
+
+    std::unique_ptr<Ui::Tlogin> ui;
+    QTimer* t1;
+    QTimer* t2;
+    QTimer* t3;
+    QTimer* t4;
+    QTimer* t5;
+    QTimer* t6;
+    QTimer* t8;
+    QTimer* t9;
+    QTimer* t10;
+    store::Connection acper;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void done(int result) override;
+
+private:
+    void setStatus(const QString& text);
+    // Ends the chain through t6 with this text in the status label.
+    void fail(const QString& text);
+    void selectFirstUser();
+    QString userSettingsFile(const QString& name) const;
+
+    QString m_programDir;
+    bool m_panelShown = false;
+    bool m_terminated = false;
+};

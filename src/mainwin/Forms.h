@@ -1,0 +1,16 @@
+#pragma once
+
+class Tmain;
+class Tlogin;
+namespace store {
+class Tdmper;
+}
+
+// Program-wide references to the windows, each named like its form. Windows live for the whole run.
+namespace forms {
+extern Tmain* main;
+extern Tlogin* login;
+extern store::Tdmper* dmper;
+// True once the start-up sequence has completed; the sign-in window's close check reads it.
+extern bool entered;
+} // namespace forms

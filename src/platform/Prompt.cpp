@@ -1,0 +1,61 @@
+#include "platform/Prompt.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+Prompt::Handler& handler()
+{
+    static Prompt::Handler h;
+    return h;
+}
+} // namespace
+
+QMessageBox::StandardButton Prompt::show(QWidget* parent, const PromptRequest& request)
+{
+    if (handler())
+        return handler()(request);
+    QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void Prompt::information(QWidget* parent, const QString& text)
+{
+    show(parent, {QStringLiteral("提示"), text, QMessageBox::Information, QMessageBox::Ok});
+}
+
+void Prompt::warning(QWidget* parent, const QString& text)
+{
+    show(parent, {QStringLiteral("失败"), text, QMessageBox::Warning, QMessageBox::Ok});
+}
+
+bool Prompt::question(QWidget* parent, const QString& text)
+{
+    return show(parent, {QStringLiteral("提示"), text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No})
+        == QMessageBox::Yes;
+}
+
+void Prompt::plain(QWidget* parent, const QString& text)
+{
+    show(parent, {QCoreApplication::applicationName(), text, QMessageBox::NoIcon, QMessageBox::Ok});
+}
+
+void Prompt::toolkitInformation(QWidget* parent, const QString& text)
+{
+    show(parent, {QStringLiteral("Information"), text, QMessageBox::Information, QMessageBox::Ok});
+}
+
+void Prompt::error(QWidget* parent, const QString& text)
+{
+    show(parent, {QCoreApplication::applicationName(), text, QMessageBox::Critical, QMessageBox::Ok});
+}
+
+void Prompt::setHandler(Handler h)
+{
+    handler() = std::move(h);
+}
+
+} // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+// One message box as the program asks for it; tests receive these instead of a real box.
+struct PromptRequest {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+};
+
+// Every message box of the program goes through here, so nothing pops up unattended in tests.
+class Prompt {
+public:
+    using Handler = std::function<QMessageBox::StandardButton(const PromptRequest&)>;
+
+    // Caption "提示", information icon, OK.
+    static void information(QWidget* parent, const QString& text);
+    // Caption "失败", warning icon, OK.
+    static void warning(QWidget* parent, const QString& text);
+    // Caption "提示", question icon, Yes and No; true for Yes.
+    static bool question(QWidget* parent, const QString& text);
+    // Caption = application title, no icon, OK.
+    static void plain(QWidget* parent, const QString& text);
+    // The toolkit's own information dialog: title "Information", one OK button.
+    static void toolkitInformation(QWidget* parent, const QString& text);
+    // The default error report for unexpected errors: application title, error icon, OK.
+    static void error(QWidget* parent, const QString& text);
+    // Any other combination.
+    static QMessageBox::StandardButton show(QWidget* parent, const PromptRequest& request);
+
+    // Tests install a handler that records each box and returns an answer; an empty handler restores real boxes.
+    static void setHandler(Handler handler);
+};
+
+} // namespace platform

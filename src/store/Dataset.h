@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+#include <QList>
+#include <QPair>
+#include <vector>
+
+namespace store {
+
+class Connection;
+
+// Stands in for an updatable result: open on a statement, append a new row or edit the current one, set its
+// fields, post it (an INSERT, or an UPDATE by the row's key), or close to drop a pending change. It reads what
+// it needs when it opens and finishes the statement at once, so no read snapshot stays open.
+class Dataset {
+public:
+    enum class State { Closed, Browse, Append, Edit };
+
+    // keyField identifies a row for an UPDATE ("id" for table main, "用户" for table user1).
+    Dataset(const QString& table, const QString& keyField);
+
+    void setConnection(Connection* connection) { m_connection = connection; }
+    Connection* connection() const { return m_connection; }
+    void setStatement(const QString& statement);
+    void setStatement(const char* statement) { setStatement(QString::fromUtf8(statement)); }
+    QString statement() const { return m_statement; }
+    void clearStatement() { setStatement(QString()); }
+    void setParameter(const QString& name, const QString& value);
+
+    // Runs the statement. With readRows false only the column list is taken (enough to append a row).
+    bool open(bool readRows = true);
+    void close();
+    bool isOpen() const { return m_state != State::Closed; }
+    State state() const { return m_state; }
+
+    int rowCount() const { return int(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int index);
+
+    void append();
+    bool edit();
+    void cancel();
+    // Stores the pending row. On failure the row stays pending; uniqueViolation() tells a duplicate key.
+    bool post();
+
+    QString field(const QString& name) const;
+    void setField(const QString& name, const QString& value);
+    bool hasField(const QString& name) const;
+    QStringList fieldNames() const;
+
+    QString errorText() const { return m_error; }
+    bool uniqueViolation() const { return m_unique; }
+
+private:
+    QSqlRecord* currentRecord();
+    const QSqlRecord* currentRecord() const;
+
+    QString m_table;
+    QString m_keyField;
+    Connection* m_connection = nullptr;
+    QString m_statement;
+    QList<QPair<QString, QString>> m_parameters;
+    QSqlRecord m_columns;
+    std::vector<QSqlRecord> m_rows;
+    int m_current = -1;
+    State m_state = State::Closed;
+    QSqlRecord m_pending;
+    QString m_originalKey;
+    QStringList m_changed;
+    QString m_error;
+    bool m_unique = false;
+};
+
+} // namespace store

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+namespace store {
+
+class Connection;
+
+// One fixed statement over a connection, with named parameters bound as text. Parameter names are matched
+// without regard to case (callers bind "UserName" to ":username"). Rows are read forward only, and the
+// statement is finished as soon as it is read to the end or the query goes away: an open SELECT would hold a
+// read snapshot and keep this connection from seeing other connections' new rows.
+class Query {
+public:
+    Query(Connection& connection, const char* statement);
+    Query(Connection& connection, const QString& statement);
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    void bind(const QString& name, const QString& value);
+    // Opens the connection if needed (a connection opens with its first statement), prepares, binds, runs.
+    bool exec();
+    bool next();
+    void finish();
+
+    // Field of the current row by name: as text (empty for NULL), or as a whole number.
+    QString text(const QString& field) const;
+    QString text(int column) const;
+    int column(const QString& field) const;
+    QSqlRecord record() const { return m_query.record(); }
+    int numRowsAffected() const { return m_query.numRowsAffected(); }
+
+    QString errorText() const { return m_error; }
+    // True when the last failure was a UNIQUE constraint (a second record of the same name).
+    bool uniqueViolation() const { return m_unique; }
+
+    static QStringList placeholders(const QString& statement);
+
+private:
+    Connection& m_connection;
+    QString m_statement;
+    QStringList m_placeholders;
+    QList<QPair<QString, QString>> m_bindings;
+    QSqlQuery m_query;
+    QString m_error;
+    bool m_unique = false;
+};
+
+} // namespace store

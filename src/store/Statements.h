@@ -1,0 +1,23 @@
+#pragma once
+
+// The fixed statements the program issues. No statement text is ever built from user input: every value is
+// a bound named parameter.
+namespace store::sql {
+
+inline constexpr const char* SelectUserNames = "select 用户 from user1";
+inline constexpr const char* SelectUserByName = "select * from user1 where 用户=:duser";
+inline constexpr const char* SelectAllUsers = "select * from user1";
+inline constexpr const char* DeleteUser = "delete from user1 where 用户=:euser";
+inline constexpr const char* SelectMainNewestFirst = "select * from main order by id desc";
+inline constexpr const char* SelectMain = "select * from main";
+inline constexpr const char* SelectNameByName = "select 姓名 from main where 姓名=:username";
+inline constexpr const char* DeleteByName = "delete from main where 姓名=:username";
+inline constexpr const char* SelectMainByName = "select * from main where 姓名=:username";
+inline constexpr const char* SelectMainByFirst = "select * from main where 姓名=:first";
+inline constexpr const char* SelectAreaCodes = "select * from call";
+// Only the row count of the table is wanted (refresh and its wait): the same answer without carrying rows.
+inline constexpr const char* CountMain = "select count(*) from main";
+inline constexpr const char* UserTables =
+    "select name from sqlite_master where type='table' and name not like 'sqlite_%'";
+
+} // namespace store::sql

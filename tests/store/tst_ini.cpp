@@ -1,0 +1,185 @@
+#include "store/Codepage.h"
+#include "store/Ini.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using store::Codepage;
+using store::Ini;
+
+class TestIni : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    static void put(const QString& file, const QByteArray& bytes)
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    static QByteArray contents(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+private slots:
+    void namesIgnoreCase()
+    {
+        const QString file = path("case.ini");
+        QVERIFY(Ini::write(file, "Options", "Sort", "name"));
+        QCOMPARE(Ini::read(file, "OPTIONS", "sort"), QString("name"));
+        QCOMPARE(Ini::read(file, " options ", " SORT "), QString("name"));
+
+        // A write with other casing changes the existing key rather than adding a second one.
+        QVERIFY(Ini::write(file, "options", "SORT", "phone"));
+        QCOMPARE(contents(file), QByteArray("[Options]\r\nSort=phone\r\n"));
+    }
+
+    void keysInFileOrder()
+    {
+        const QString file = path("order.ini");
+        put(file, "orphan=1\n[a]\nzeta=1\n; alpha=2\nnot a key\nmid=3\nZETA=4\n\n[b]\nbeta=5\n[A]\nlate=6\n");
+        QCOMPARE(Ini::keys(file, "a"), QStringList({"zeta", "mid"}));
+        QCOMPARE(Ini::keys(file, "B"), QStringList({"beta"}));
+        // Duplicates: the first section and the first key win.
+        QCOMPARE(Ini::read(file, "a", "zeta"), QString("1"));
+        QCOMPARE(Ini::read(file, "a", "late"), QString());
+        QCOMPARE(Ini::read(file, "a", "orphan"), QString());
+        QVERIFY(Ini::keys(file, "missing").isEmpty());
+    }
+
+    void valuesTrimmedAndUnquoted()
+    {
+        const QString file = path("values.ini");
+        put(file, "[v]\n  spaced  =  two words \t\nd=\"  kept  \"\ns='x'\nodd=\"open\nmixed=\"x'\n");
+        QCOMPARE(Ini::read(file, "v", "spaced"), QString("two words"));
+        QCOMPARE(Ini::read(file, "v", "d"), QString("  kept  "));
+        QCOMPARE(Ini::read(file, "v", "s"), QString("x"));
+        QCOMPARE(Ini::read(file, "v", "odd"), QString("\"open"));
+        QCOMPARE(Ini::read(file, "v", "mixed"), QString("\"x'"));
+
+        // Values that reading would trim or unquote still come back as written.
+        for (const QString& value : {QString(" padded "), QString("\"quoted\""), QString("'q'"), QString()}) {
+            QVERIFY(Ini::write(file, "w", "k", value));
+            QCOMPARE(Ini::read(file, "w", "k"), value);
+        }
+    }
+
+    void chineseRoundTrip()
+    {
+        const QString file = path("gb.ini");
+        const QString value = QString::fromUtf8("电话 𠀀 €");
+        QVERIFY(Ini::write(file, QString::fromUtf8("用户"), QString::fromUtf8("张三"), value));
+        QCOMPARE(Ini::read(file, QString::fromUtf8("用户"), QString::fromUtf8("张三")), value);
+        // On disk: GBK for the common characters, the four-byte GB18030 form for the one outside GBK.
+        const QByteArray bytes = contents(file);
+        QVERIFY(bytes.contains("\xD5\xC5\xC8\xFD="));
+        QVERIFY(bytes.contains("\x95\x32\x82\x36"));
+    }
+
+    void windowsFileKeepsItsBytes()
+    {
+        const QString file = path("windows.ini");
+        const QByteArray head = "; \xCD\xA8\xD1\xB6\r\n[user]\r\n\xD5\xC5\xC8\xFD=1\r\nprice=\x80"
+                                "5\r\n";
+        const QByteArray tail = "\r\n[other]\r\n  x = y \r\n\xFF\xFE junk\r\n";
+        put(file, head + tail);
+        QCOMPARE(Ini::read(file, "user", QString::fromUtf8("张三")), QString("1"));
+        QCOMPARE(Ini::read(file, "user", "price"), QString::fromUtf8("€5"));
+
+        QVERIFY(Ini::write(file, "user", QString::fromUtf8("李四"), "2"));
+        QCOMPARE(contents(file), head + "\xC0\xEE\xCB\xC4=2\r\n" + tail);
+
+        QVERIFY(Ini::write(file, "USER", QString::fromUtf8("张三"), "3"));
+        QByteArray expected = head + "\xC0\xEE\xCB\xC4=2\r\n" + tail;
+        expected.replace("\xD5\xC5\xC8\xFD=1", "\xD5\xC5\xC8\xFD=3");
+        QCOMPARE(contents(file), expected);
+    }
+
+    void codepageEdges()
+    {
+        QCOMPARE(Codepage::decode("a\x80z"), QString::fromUtf8("a€z"));
+        // 0x80 as the trail byte of a double-byte character is part of that character, not a euro sign.
+        const QString pair = Codepage::decode("\x81\x80");
+        QCOMPARE(pair.size(), 1);
+        QVERIFY(pair != QString::fromUtf8("€") && pair != QString(QChar::ReplacementCharacter));
+        // Broken input decodes to something, and a cut-off character does not vanish.
+        QVERIFY(Codepage::decode("\xFF\x81\x30").endsWith(QChar::ReplacementCharacter));
+    }
+
+    void missingReadsEmpty()
+    {
+        const QString file = path("nothing.ini");
+        QCOMPARE(Ini::read(file, "s", "k"), QString());
+        QVERIFY(Ini::keys(file, "s").isEmpty());
+        put(path("some.ini"), "[s]\nk=v\n");
+        QCOMPARE(Ini::read(path("some.ini"), "t", "k"), QString());
+        QCOMPARE(Ini::read(path("some.ini"), "s", "x"), QString());
+        QVERIFY(QDir(m_dir.path()).mkdir("folder.ini"));
+        QCOMPARE(Ini::read(path("folder.ini"), "s", "k"), QString());
+    }
+
+    void rewriteKeepsOtherLines()
+    {
+        const QString file = path("garbage.ini");
+        put(file, "before\n[a]\nk=1\nrubbish line\n; note\n\n\n[b]\r[b]\nx=1");
+        QVERIFY(Ini::write(file, "a", "new", "2"));
+        QVERIFY(Ini::write(file, "b", "x", "3"));
+        QVERIFY(Ini::write(file, "c", "y", "4"));
+        QCOMPARE(contents(file), QByteArray("before\r\n[a]\r\nk=1\r\nnew=2\r\nrubbish line\r\n; note\r\n\r\n\r\n"
+                                            "[b]\r\nx=3\r\n[b]\r\nx=1\r\n\r\n[c]\r\ny=4\r\n"));
+    }
+
+    void unsafeTextIsRefused()
+    {
+        const QString file = path("unsafe.ini");
+        QVERIFY(!Ini::write(file, "s", "k", "line\nbreak"));
+        QVERIFY(!Ini::write(file, "s", "a=b", "v"));
+        QVERIFY(!Ini::write(file, "s", "", "v"));
+        QVERIFY(!QFile::exists(file));
+    }
+
+    void failedWriteChangesNothing()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("settings.ini");
+        QVERIFY(QDir(dir.path()).mkdir("settings.ini"));
+        QString error;
+        QVERIFY(!Ini::write(folder, "s", "k", "v", &error));
+        QCOMPARE(error, QString("Unable to write to %1").arg(folder));
+        QVERIFY(QFileInfo(folder).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList("settings.ini"));
+
+        const QString lost = dir.filePath("gone/settings.ini");
+        error.clear();
+        QVERIFY(!Ini::write(lost, "s", "k", "v", &error));
+        QCOMPARE(error, QString("Unable to write to %1").arg(lost));
+        QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
+    }
+
+    void removeKey()
+    {
+        const QString file = path("remove.ini");
+        put(file, "[a]\nk=1\nK=2\nother=3\n[b]\nk=4\n");
+        QVERIFY(Ini::removeKey(file, "A", "k"));
+        QCOMPARE(contents(file), QByteArray("[a]\r\nK=2\r\nother=3\r\n[b]\r\nk=4\r\n"));
+        QVERIFY(Ini::removeKey(file, "a", "absent"));
+        QCOMPARE(Ini::keys(file, "a"), QStringList({"K", "other"}));
+
+        QVERIFY(Ini::removeKey(path("never.ini"), "a", "k"));
+        QVERIFY(!QFile::exists(path("never.ini")));
+    }
+};
+
+QTEST_MAIN(TestIni)
+#include "tst_ini.moc"
