@@ -56,7 +56,7 @@ void Program::shutdown()
 int Program::run(const QString& programDir)
 {
     if (!start(programDir)) {
-        const bool failed = forms::login && forms::login->terminated() && !forms::entered;
+        const bool failed = forms::login && forms::login->failed();
         Program::shutdown();
         return failed ? 1 : 0;
     }

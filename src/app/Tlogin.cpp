@@ -257,7 +257,7 @@ void Tlogin::t6Timer()
     ui->Label1->repaint();
     QThread::msleep(static_cast<unsigned long>(g_failurePause));
     acper.close();
-    m_terminated = true;
+    m_failed = true;
     reject();
 }
 

@@ -36,8 +36,10 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
-    // True when the failure step has requested the end of the program.
+    // True when the window closed before the start-up completed (a failed step, Esc, "退出").
     bool terminated() const { return m_terminated; }
+    // True when a failed step ended the start-up through t6.
+    bool failed() const { return m_failed; }
 
     std::unique_ptr<Ui::Tlogin> ui;
     QTimer* t1;
@@ -66,4 +68,5 @@ private:
     QString m_programDir;
     bool m_panelShown = false;
     bool m_terminated = false;
+    bool m_failed = false;
 };
