@@ -1,0 +1,297 @@
+// The record list of the main window: first fill, summary texts, full reload and its wait, sort toggle,
+// stripes and the notes pad, against a real program directory.
+#include "mainwin/RecordListView.h"
+#include "mainwin/RecordModel.h"
+#include "mainwin/Tmain.h"
+#include "platform/Clock.h"
+#include "platform/ProgramDir.h"
+#include "store/Connection.h"
+#include "support/PromptRecorder.h"
+#include "support/TestProgramDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QLineEdit>
+#include <memory>
+
+class TestRecordList : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestProgramDir> m_dir;
+    std::unique_ptr<Tmain> m_main;
+
+    // The main window after the start-up's first fill over a connection of its own.
+    void open()
+    {
+        platform::ProgramDir::set(m_dir->path());
+        m_main = std::make_unique<Tmain>();
+        store::Connection connection(QStringLiteral("test.acper"), QStringLiteral("call.mdb"));
+        QString error;
+        QVERIFY2(m_main->FirstFill(connection, &error), qPrintable(error));
+    }
+
+    QString lastSummaryLine() const
+    {
+        const QStringList lines = m_main->Memo3->toPlainText().split(QLatin1Char('\n'));
+        return lines.last();
+    }
+
+    QStringList captions() const
+    {
+        QStringList names;
+        for (int i = 0; i < m_main->ListView1->count(); ++i)
+            names.append(m_main->ListView1->model()->caption(i));
+        return names;
+    }
+
+    void addContacts(const QStringList& names, const QString& sex = QStringLiteral("男"))
+    {
+        for (const QString& n : names)
+            QVERIFY(m_dir->addContact(n, sex));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        platform::Clock::setNow(QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
+        m_dir = std::make_unique<TestProgramDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void cleanup()
+    {
+        m_main.reset();
+        m_dir.reset();
+        platform::Clock::reset();
+    }
+
+    void firstFillListsNewestFirstWithoutBreakdown()
+    {
+        addContacts({QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("张'三 二")});
+        open();
+        QCOMPARE(captions(), (QStringList{QStringLiteral("张'三 二"), QStringLiteral("李四"), QStringLiteral("张三")}));
+        QCOMPARE(m_main->ListView1->model()->row(0).cells[3], QStringLiteral("13012345678"));
+        QCOMPARE(m_main->ListView1->model()->row(0).cells[2], QStringLiteral(" "));
+        const QStringList lines = m_main->Memo3->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), Tmain::introLine());
+        QCOMPARE(lines.at(1), QString());
+        QCOMPARE(lines.at(2), QStringLiteral("当前共有3条记录，按录入的先后排列顺序。"));
+        QCOMPARE(m_main->sex->text(), QStringLiteral("0"));
+    }
+
+    void emptyTable()
+    {
+        open();
+        QCOMPARE(m_main->ListView1->count(), 0);
+        QCOMPARE(lastSummaryLine(), QStringLiteral("当前共有0条记录，按录入的先后排列顺序。"));
+        m_main->Timer5Timer();
+        m_main->Timer7Timer();
+        QCOMPARE(lastSummaryLine(), QStringLiteral("当前共有0条记录（其中男0人，女0人），按录入的先后排列顺序。"));
+    }
+
+    void summaryBreakdownAfterReloadOnly()
+    {
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(m_dir->addContact(QStringLiteral("男%1").arg(i), QStringLiteral("男")));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(m_dir->addContact(QStringLiteral("女%1").arg(i), QStringLiteral("女")));
+        QVERIFY(m_dir->addContact(QStringLiteral("某人"), QStringLiteral(" ")));
+        open();
+        m_main->N18Click();
+        QTRY_COMPARE(lastSummaryLine(),
+                     QStringLiteral("当前共有12条记录（其中男5人，女6人，未指定性别1人），按录入的先后排列顺序。"));
+        QCOMPARE(m_main->Button1->text(), QStringLiteral("1"));
+        QCOMPARE(m_main->sex->text(), QStringLiteral("0"));
+
+        // A row added afterwards (as the add window does): the next summary has no breakdown.
+        RecordRow row;
+        row.cells = {QStringLiteral("新人"), QStringLiteral("朋友"), QStringLiteral(" "), QStringLiteral("1"),
+                     QStringLiteral(" "), QStringLiteral(" ")};
+        QCOMPARE(m_main->ListView1->model()->appendRow(row), 12);
+        m_main->RequestSummary();
+        m_main->RequestSummary();
+        QVERIFY(m_main->Timer7->isActive());
+        QTRY_COMPARE(lastSummaryLine(), QStringLiteral("当前共有13条记录，按录入的先后排列顺序。"));
+    }
+
+    void breakdownWithoutUnspecifiedPart()
+    {
+        addContacts({QStringLiteral("甲"), QStringLiteral("乙")}, QStringLiteral("男"));
+        addContacts({QStringLiteral("丙")}, QStringLiteral("女"));
+        open();
+        m_main->Timer5Timer();
+        m_main->Timer7Timer();
+        QCOMPARE(lastSummaryLine(), QStringLiteral("当前共有3条记录（其中男2人，女1人），按录入的先后排列顺序。"));
+        QCOMPARE(m_main->Label3->text(), QStringLiteral("Tarsiwen"));
+        QCOMPARE(m_main->Label4->text(), QStringLiteral("免费软件"));
+    }
+
+    void sortToggleInPinyinOrder()
+    {
+        addContacts({QStringLiteral("张三"), QStringLiteral("阿明"), QStringLiteral("王五"), QStringLiteral("李四")});
+        open();
+        const QStringList entryOrder = captions();
+        m_main->ListView1->selectRow(0); // 李四, the newest
+        m_main->ListView1ColumnClick(2);
+        QCOMPARE(captions(), (QStringList{QStringLiteral("阿明"), QStringLiteral("李四"), QStringLiteral("王五"),
+                                          QStringLiteral("张三")}));
+        // The selection follows its row.
+        QCOMPARE(m_main->ListView1->selectedRows(), QList<int>{1});
+        QTRY_COMPARE(lastSummaryLine(), QStringLiteral("当前共有4条记录，按姓氏拼音排列顺序。"));
+
+        // While sorted, a row added later goes straight to its place.
+        RecordRow row;
+        row.cells[0] = QStringLiteral("刘六");
+        QCOMPARE(m_main->ListView1->model()->appendRow(row), 2);
+
+        // Sorting off leaves the rows where they are until the next reload.
+        m_main->ListView1ColumnClick(0);
+        QTRY_COMPARE(lastSummaryLine(), QStringLiteral("当前共有5条记录，按录入的先后排列顺序。"));
+        QCOMPARE(captions().first(), QStringLiteral("阿明"));
+        QVERIFY(m_dir->addContact(QStringLiteral("刘六")));
+        m_main->Timer5Timer();
+        QCOMPARE(captions(), QStringList{QStringLiteral("刘六")} + entryOrder);
+
+        // Sorted again and reloaded: newest first from the table, ending sorted by name.
+        m_main->ListView1ColumnClick(0);
+        m_main->Timer5Timer();
+        QCOMPARE(captions().first(), QStringLiteral("阿明"));
+        QCOMPARE(captions().last(), QStringLiteral("张三"));
+    }
+
+    void waitEndsWhenCountsAgree()
+    {
+        addContacts({QStringLiteral("张三"), QStringLiteral("李四")});
+        open();
+        QVERIFY(m_dir->addContact(QStringLiteral("王五")));
+        m_main->N18Click();
+        QTRY_VERIFY(m_main->Timer6->isActive());
+        QVERIFY(m_main->Panel4->isVisibleTo(m_main.get()));
+        QCOMPARE(m_main->ListView1->count(), 2);
+        // The add window appends its row to the list: the counts now agree and the wait reloads.
+        RecordRow row;
+        row.cells[0] = QStringLiteral("王五");
+        m_main->ListView1->model()->appendRow(row);
+        QTRY_VERIFY(!m_main->Panel4->isVisibleTo(m_main.get()));
+        QVERIFY(!m_main->Timer6->isActive());
+        QCOMPARE(captions().first(), QStringLiteral("王五"));
+        QCOMPARE(m_main->Button1->text(), QStringLiteral("1"));
+    }
+
+    void waitRunsOutAfterThirtyTicks()
+    {
+        addContacts({QStringLiteral("张三"), QStringLiteral("李四")});
+        open();
+        QVERIFY(m_dir->addContact(QStringLiteral("王五")));
+        m_main->Timer6->setInterval(1); // the ticks, not their 200 ms spacing, are under test
+        QSignalSpy ticks(m_main->Timer6, &QTimer::timeout);
+        QStringList stages;
+        connect(m_main->Timer6, &QTimer::timeout, this, [&] {
+            const QString t = m_main->Panel5->text();
+            if (!t.isEmpty() && !stages.contains(t))
+                stages.append(t);
+        });
+        m_main->Timer5Timer();
+        QVERIFY(m_main->Panel4->isVisibleTo(m_main.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->Timer6->isActive() && !m_main->Timer5->isActive(), 10000);
+        QCOMPARE(ticks.count(), 30);
+        QCOMPARE(stages, (QStringList{QStringLiteral("即"), QStringLiteral("即将"), QStringLiteral("即将完"),
+                                      QStringLiteral("即将完成")}));
+        QVERIFY(!m_main->Panel4->isVisibleTo(m_main.get()));
+        QCOMPARE(m_main->ListView1->count(), 3);
+    }
+
+    void subsetReloadsAtOnce()
+    {
+        addContacts({QStringLiteral("张三"), QStringLiteral("李四")});
+        open();
+        m_main->Button1->setText(QStringLiteral("0")); // the list shows a search result
+        QVERIFY(m_dir->addContact(QStringLiteral("王五")));
+        m_main->Timer5Timer();
+        QVERIFY(!m_main->Timer6->isActive());
+        QCOMPARE(m_main->ListView1->count(), 3);
+        QCOMPARE(m_main->Button1->text(), QStringLiteral("1"));
+    }
+
+    void stripesFollowPosition()
+    {
+        addContacts({QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三"), QStringLiteral("四"),
+                     QStringLiteral("五")});
+        open();
+        RecordModel* model = m_main->ListView1->model();
+        m_main->can->setText(QStringLiteral("0"));
+        for (int r = 0; r < 5; ++r) {
+            const QVariant bg = model->data(model->index(r, 0), Qt::BackgroundRole);
+            QCOMPARE(bg.isValid(), r % 2 == 1);
+            if (bg.isValid())
+                QCOMPARE(bg.value<QColor>(), QColor(227, 228, 227));
+        }
+        m_main->can->setText(QStringLiteral("1"));
+        QVERIFY(!model->data(model->index(1, 0), Qt::BackgroundRole).isValid());
+    }
+
+    void birthdayTextAcrossYearEnd()
+    {
+        platform::Clock::setNow(QDateTime(QDate(2026, 12, 30), QTime(8, 0)));
+        QVERIFY(m_dir->addContact(QStringLiteral("甲"), QStringLiteral("男"), 12, 30));
+        QVERIFY(m_dir->addContact(QStringLiteral("乙"), QStringLiteral("男"), 1, 2));
+        QVERIFY(m_dir->addContact(QStringLiteral("丙"), QStringLiteral("男"), 1, 3));
+        QVERIFY(m_dir->addContact(QStringLiteral("丁"), QStringLiteral("男"), 0, 0));
+        QVERIFY(m_dir->addContact(QStringLiteral("戊"), QStringLiteral("男"), 2, 30));
+        open();
+        QCOMPARE(m_main->Memo4->toPlainText(), QStringLiteral("1、乙（01月02日）\n2、甲（12月30日）"));
+    }
+
+    void notesPadRoundTrip()
+    {
+        QVERIFY(m_dir->write(QStringLiteral("zzz"), QByteArray("first\nsecond\rthird")));
+        open();
+        QCOMPARE(m_main->Memo1->toPlainText(), QStringLiteral("first\nsecond\nthird"));
+        QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")), QByteArray("first\r\nsecond\r\nthird"));
+
+        // A change right before the close is written by the close.
+        m_main->Memo1->appendPlainText(QStringLiteral("便签"));
+        m_main->close();
+        QCOMPARE(m_dir->read(QStringLiteral("zzz")), QByteArray("first\r\nsecond\r\nthird\r\n") + QByteArray("\xB1\xE3\xC7\xA9"));
+    }
+
+    void emptyNotesFileIsNotRewritten()
+    {
+        const QDateTime before = QFileInfo(m_dir->file(QStringLiteral("zzz"))).lastModified();
+        open();
+        QTest::qWait(700);
+        QVERIFY(!m_main->Timer1->isActive());
+        QCOMPARE(QFileInfo(m_dir->file(QStringLiteral("zzz"))).lastModified(), before);
+    }
+
+    void failingNotesSaveIsReportedOnceAndKept()
+    {
+        open();
+        PromptRecorder prompts;
+        // A folder in place of the file makes every save fail, also as root.
+        QVERIFY(QFile::remove(m_dir->file(QStringLiteral("zzz"))));
+        QVERIFY(QDir().mkdir(m_dir->file(QStringLiteral("zzz"))));
+        m_main->Memo1->setPlainText(QStringLiteral("一"));
+        QTRY_COMPARE(prompts.count(), 1);
+        QTRY_VERIFY(!m_main->Timer1->isActive());
+        m_main->Memo1->appendPlainText(QStringLiteral("二"));
+        QTest::qWait(700);
+        QCOMPARE(prompts.count(), 1);
+        QCOMPARE(m_main->Memo1->toPlainText(), QStringLiteral("一\n二"));
+        // Once the file can be written again, the next change saves everything.
+        QVERIFY(QDir().rmdir(m_dir->file(QStringLiteral("zzz"))));
+        m_main->Memo1->appendPlainText(QStringLiteral("三"));
+        QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")).size(), 10);
+    }
+};
+
+QTEST_MAIN(TestRecordList)
+#include "tst_recordlist.moc"
