@@ -61,6 +61,7 @@ Tlogin::Tlogin(const QString& programDir, QWidget* parent)
     }
     ui->Image1->setPixmap(splash);
     ui->Panel3->hide();
+    ui->Panel3->setAutoFillBackground(true);
     ui->Panel3->raise();
     ui->Label1->raise();
     ui->BitBtn1->setDefault(false);

@@ -410,6 +410,9 @@ bool Tmain::FirstFill(store::Connection& connection, QString* error)
     std::vector<RecordRow> rows;
     m_birthdayCount = 0;
     Memo4->clear();
+    const QDate today = platform::Clock::today();
+    for (int k = 0; k < 4; ++k)
+        m_birthdayDates[size_t(k)] = today.addDays(k);
     while (q.next()) {
         RecordRow row;
         row.cells[0] = q.text(name);
@@ -440,14 +443,13 @@ bool Tmain::FirstFill(store::Connection& connection, QString* error)
 
 void Tmain::BirthdayTest(const QString& name, int month, int day)
 {
-    if (month <= 0 || day <= 0)
-        return;
-    const QDate today = platform::Clock::today();
-    for (int k = 0; k <= 3; ++k) {
-        const QDate d = today.addDays(k);
+    // Today and the next three days, across month and year ends; a record matches at most one of them.
+    for (const QDate& d : m_birthdayDates) {
         if (d.month() == month && d.day() == day) {
             ++m_birthdayCount;
-            Memo4->appendPlainText(QStringLiteral("%1、%2（%3）").arg(m_birthdayCount).arg(name, d.toString(QStringLiteral("MM月dd日"))));
+            Memo4->appendPlainText(QStringLiteral("%1、%2（%3）")
+                                       .arg(m_birthdayCount)
+                                       .arg(name, d.toString(QStringLiteral("MM月dd日"))));
             return;
         }
     }

@@ -2,7 +2,9 @@
 
 #include "store/Connection.h"
 
+#include <QDate>
 #include <QMainWindow>
+#include <array>
 #include <QStringList>
 
 class QAction;
@@ -139,6 +141,7 @@ private:
     bool WriteSetting(const QString& section, const QString& key, const QString& value);
 
     int m_birthdayCount = 0;
+    std::array<QDate, 4> m_birthdayDates;
     bool m_reminderArmed = false;
     bool m_notesDirty = false;
     bool m_notesFailureShown = false;
