@@ -170,6 +170,11 @@ bool Dataset::post()
 {
     m_error.clear();
     m_unique = false;
+    // A closed dataset ignored append() and setField(): saying "stored" here would lose the caller's record.
+    if (m_state == State::Closed) {
+        m_error = QStringLiteral("The dataset is closed; nothing was stored.");
+        return false;
+    }
     if (m_state != State::Append && m_state != State::Edit)
         return true;
     if (!m_connection) {
@@ -223,6 +228,10 @@ bool Dataset::post()
         return false;
     }
     if (m_state == State::Append) {
+        // The database numbers the new row; without its id an edit of this row could never find it again.
+        const int key = m_pending.indexOf(m_keyField);
+        if (key >= 0 && m_pending.isNull(key) && m_keyField.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
+            m_pending.setValue(key, q.lastInsertId());
         m_rows.push_back(m_pending);
         m_current = rowCount() - 1;
     } else {

@@ -44,6 +44,7 @@ public:
     bool edit();
     void cancel();
     // Stores the pending row. On failure the row stays pending; uniqueViolation() tells a duplicate key.
+    // Fails on a closed dataset; true with nothing pending in Browse.
     bool post();
 
     QString field(const QString& name) const;

@@ -33,6 +33,8 @@ public:
     int column(const QString& field) const;
     QSqlRecord record() const { return m_query.record(); }
     int numRowsAffected() const { return m_query.numRowsAffected(); }
+    // Row id given to the row the last successful INSERT stored (invalid otherwise).
+    QVariant lastInsertId() const { return m_query.lastInsertId(); }
 
     QString errorText() const { return m_error; }
     // True when the last failure was a UNIQUE constraint (a second record of the same name).
