@@ -1,0 +1,492 @@
+// velloran-bench: how the program's start-up, full reload, name sort and memory grow with the number of contacts.
+//
+//   velloran-bench [--sizes 1000,10000,100000] [--keep]
+//
+// Each size gets a program directory of invented contacts in a temporary folder (removed afterwards unless
+// --keep), and is measured in a child process of its own (velloran-bench --measure DIR --expect N), so the
+// peak memory belongs to that size alone.
+
+#include "Clocks.h"
+#include "ContactGenerator.h"
+#include "Measure.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kTargetSize = 100000;
+constexpr double kShownTargetMs = 1000;
+constexpr double kReloadToScanTarget = 3;
+constexpr double kSortTargetMs = 200;
+constexpr double kPeakTargetMb = 150;
+// A figure may grow this much faster than the contact count and still count as linear: sorting is n·log n, and
+// two cores shared with other builds make every figure noisy.
+constexpr double kLinearSlack = 1.3;
+constexpr int kChildTimeoutMs = 10 * 60 * 1000;
+
+void say(const QString& text)
+{
+    std::fputs(qUtf8Printable(text + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+void progress(const QString& text)
+{
+    std::fputs(qUtf8Printable(text + QLatin1Char('\n')), stderr);
+    std::fflush(stderr);
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::vector<double> numbers(const QString& list)
+{
+    std::vector<double> out;
+    for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        out.push_back(part.toDouble());
+    return out;
+}
+
+struct Figures {
+    int size = 0;
+    int rows = 0;
+    bool ok = false;
+    QString error;
+    QString dir;
+    double generateMs = -1;
+    // Start-up, from the parent's launch.
+    double shownMs = -1;
+    double toMainMs = -1; // exec, dynamic linking and static initialisation
+    double appMs = -1;    // QApplication and the program's font and translator
+    double startMs = -1;  // Program::start: windows, start-up chain, first fill
+    double exposeMs = -1; // from Program::start's return to the painted window
+    double firstFillMs = -1;
+    double reloadMs = -1;
+    double reloadEventsMs = -1;
+    double scanMs = -1; // negative: no sqlite3
+    // CPU time; close to the wall time when the step computes rather than waits.
+    double reloadCpuMs = -1;
+    double scanCpuMs = -1;
+    double sortCpuMs = -1;
+    double sortMs = -1;
+    double sortEventsMs = -1;
+    double unsortMs = -1;
+    double resortMs = -1;
+    double reloadSortedMs = -1;
+    double peakShownMb = -1;
+    double peakReloadMb = -1; // after the three unsorted reloads
+    double peakSortMb = -1;   // after the sort toggles, before the sorted reload
+    double peakEndMb = -1;    // after the sorted reload
+    double peakMb = -1;
+};
+
+QString fixed(double value, int decimals = 1)
+{
+    return value < 0 ? QStringLiteral("n/a") : QString::number(value, 'f', decimals);
+}
+
+bool runChild(Figures& f)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.setProgram(QCoreApplication::applicationFilePath());
+    child.setArguments({QStringLiteral("--measure"), f.dir, QStringLiteral("--expect"), QString::number(f.rows)});
+    const qint64 launchNs = bench::monotonicNs();
+    child.start();
+    if (!child.waitForStarted(30000)) {
+        f.error = QStringLiteral("cannot start the measuring process: %1").arg(child.errorString());
+        return false;
+    }
+    if (!child.waitForFinished(kChildTimeoutMs)) {
+        child.kill();
+        child.waitForFinished(5000);
+        f.error = QStringLiteral("the measuring process did not finish within %1 s").arg(kChildTimeoutMs / 1000);
+        return false;
+    }
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    const QString err = QString::fromUtf8(child.readAllStandardError()).trimmed();
+    QHash<QString, QString> values;
+    for (const QString& line : out.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1String("RESULT ")))
+            continue;
+        for (const QString& pair : line.mid(7).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const qsizetype eq = pair.indexOf(QLatin1Char('='));
+            if (eq > 0)
+                values.insert(pair.left(eq), pair.mid(eq + 1));
+        }
+    }
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || values.isEmpty()) {
+        f.error = QStringLiteral("the measuring process failed (exit %1)%2")
+                      .arg(child.exitCode())
+                      .arg(err.isEmpty() ? QString() : QStringLiteral(":\n") + err);
+        return false;
+    }
+    const auto ns = [&values](const char* key) { return values.value(QString::fromLatin1(key)).toLongLong(); };
+    const auto ms = [&values](const char* key) { return values.value(QString::fromLatin1(key)).toDouble(); };
+    const auto med = [&values](const char* key) { return median(numbers(values.value(QString::fromLatin1(key)))); };
+    f.shownMs = bench::msBetween(launchNs, ns("shown_ns"));
+    f.toMainMs = bench::msBetween(launchNs, ns("main_ns"));
+    f.appMs = bench::msBetween(ns("main_ns"), ns("app_ns"));
+    f.startMs = bench::msBetween(ns("app_ns"), ns("started_ns"));
+    f.exposeMs = bench::msBetween(ns("started_ns"), ns("shown_ns"));
+    f.firstFillMs = ms("firstfill_ms");
+    f.reloadMs = med("reload_ms");
+    f.reloadCpuMs = med("reload_cpu_ms");
+    f.sortCpuMs = ms("sort_cpu_ms");
+    f.reloadEventsMs = med("reload_events_ms");
+    f.sortMs = ms("sort_ms");
+    f.sortEventsMs = ms("sort_events_ms");
+    f.unsortMs = med("unsort_ms");
+    f.resortMs = med("resort_ms");
+    f.reloadSortedMs = ms("reload_sorted_ms");
+    f.peakShownMb = ms("peak_shown_kb") / 1024.0;
+    f.peakReloadMb = ms("peak_reload_kb") / 1024.0;
+    f.peakSortMb = ms("peak_sort_kb") / 1024.0;
+    f.peakEndMb = ms("peak_end_kb") / 1024.0;
+    f.peakMb = ms("peak_kb") / 1024.0;
+    return true;
+}
+
+// User and system time of the children reaped so far.
+double childrenCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Median wall and CPU time of three runs of the command-line shell over the same query the reload issues;
+// false on failure.
+bool sqliteScan(const QString& sqlite3, const QString& database, double* wallMs, double* cpuMs)
+{
+    std::vector<double> runs;
+    std::vector<double> cpu;
+    for (int k = 0; k < 3; ++k) {
+        const double cpuBefore = childrenCpuMs();
+        QProcess p;
+        p.setProgram(sqlite3);
+        p.setArguments({database, QStringLiteral("select * from main order by id desc")});
+        p.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer t;
+        t.start();
+        p.start();
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            p.kill();
+            p.waitForFinished(5000);
+            progress(QStringLiteral("  sqlite3 failed: %1").arg(QString::fromUtf8(p.readAllStandardError()).trimmed()));
+            return false;
+        }
+        runs.push_back(double(t.nsecsElapsed()) / 1e6);
+        cpu.push_back(childrenCpuMs() - cpuBefore);
+    }
+    *wallMs = median(runs);
+    *cpuMs = median(cpu);
+    return true;
+}
+
+Figures measureSize(int size, bool keep, const QString& sqlite3)
+{
+    Figures f;
+    f.size = size;
+    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/velloran-bench-%1-XXXXXX").arg(size));
+    tmp.setAutoRemove(!keep);
+    if (!tmp.isValid()) {
+        f.error = QStringLiteral("cannot create a temporary directory: %1").arg(tmp.errorString());
+        return f;
+    }
+    f.dir = tmp.path();
+    progress(QStringLiteral("%1 contacts: generating in %2").arg(size).arg(f.dir));
+    QElapsedTimer t;
+    t.start();
+    QString error;
+    if (!bench::copyProgramDir(QStringLiteral(VELLORAN_PROGRAM_DIR), f.dir, &error)) {
+        f.error = error;
+        return f;
+    }
+    f.rows = bench::fillContacts(f.dir + QStringLiteral("/call.mdb"), size, &error);
+    if (f.rows < 0) {
+        f.error = QStringLiteral("generating the contacts failed: %1").arg(error);
+        return f;
+    }
+    f.generateMs = double(t.nsecsElapsed()) / 1e6;
+    progress(QStringLiteral("%1 contacts: generated in %2 ms; measuring").arg(size).arg(fixed(f.generateMs, 0)));
+    if (!runChild(f))
+        return f;
+    if (!sqlite3.isEmpty())
+        sqliteScan(sqlite3, f.dir + QStringLiteral("/call.mdb"), &f.scanMs, &f.scanCpuMs);
+    f.ok = true;
+    return f;
+}
+
+QString cell(const QString& text, int width)
+{
+    return text.rightJustified(width);
+}
+
+void printTable(const std::vector<Figures>& all)
+{
+    say(QString());
+    say(QStringLiteral(
+        "contacts | start→shown ms | reload ms | sqlite3 scan ms | reload/scan | sort ms | peak RSS MB"));
+    say(QStringLiteral(
+        "---------+----------------+-----------+-----------------+-------------+---------+------------"));
+    for (const Figures& f : all) {
+        if (!f.ok) {
+            say(cell(QString::number(f.size), 8) + QStringLiteral(" | failed: ") + f.error);
+            continue;
+        }
+        const QString ratio = f.scanMs > 0 ? QString::number(f.reloadMs / f.scanMs, 'f', 2) : QStringLiteral("n/a");
+        say(cell(QString::number(f.size), 8) + QStringLiteral(" | ") + cell(fixed(f.shownMs), 14) +
+            QStringLiteral(" | ") + cell(fixed(f.reloadMs), 9) + QStringLiteral(" | ") + cell(fixed(f.scanMs), 15) +
+            QStringLiteral(" | ") + cell(ratio, 11) + QStringLiteral(" | ") + cell(fixed(f.sortMs), 7) +
+            QStringLiteral(" | ") + cell(fixed(f.peakMb), 11));
+    }
+
+    say(QString());
+    say(QStringLiteral("Breakdown (ms unless stated):"));
+    say(QStringLiteral("contacts | launch→main | QApplication | Program::start | →painted | first fill | reload events"
+                       " | sort events | re-sort | unsort | sorted reload | generate"));
+    for (const Figures& f : all) {
+        if (!f.ok)
+            continue;
+        say(cell(QString::number(f.size), 8) + QStringLiteral(" | ") + cell(fixed(f.toMainMs), 11) +
+            QStringLiteral(" | ") + cell(fixed(f.appMs), 12) + QStringLiteral(" | ") + cell(fixed(f.startMs), 14) +
+            QStringLiteral(" | ") + cell(fixed(f.exposeMs), 8) + QStringLiteral(" | ") +
+            cell(fixed(f.firstFillMs), 10) + QStringLiteral(" | ") + cell(fixed(f.reloadEventsMs), 13) +
+            QStringLiteral(" | ") + cell(fixed(f.sortEventsMs), 11) + QStringLiteral(" | ") +
+            cell(fixed(f.resortMs), 7) + QStringLiteral(" | ") + cell(fixed(f.unsortMs, 2), 6) + QStringLiteral(" | ") +
+            cell(fixed(f.reloadSortedMs), 13) + QStringLiteral(" | ") + cell(fixed(f.generateMs, 0), 8));
+    }
+
+    say(QString());
+    say(QStringLiteral(
+        "CPU time (close to the wall time when a step computes rather than waits for the disk or the scheduler):"));
+    say(QStringLiteral("contacts | reload CPU ms | sqlite3 scan CPU ms | reload/scan | first sort CPU ms"));
+    for (const Figures& f : all) {
+        if (!f.ok)
+            continue;
+        const QString ratio =
+            f.scanCpuMs > 0 ? QString::number(f.reloadCpuMs / f.scanCpuMs, 'f', 2) : QStringLiteral("n/a");
+        say(cell(QString::number(f.size), 8) + QStringLiteral(" | ") + cell(fixed(f.reloadCpuMs), 13) +
+            QStringLiteral(" | ") + cell(fixed(f.scanCpuMs), 19) + QStringLiteral(" | ") + cell(ratio, 11) +
+            QStringLiteral(" | ") + cell(fixed(f.sortCpuMs), 17));
+    }
+
+    say(QString());
+    say(QStringLiteral(
+        "Peak RSS MB so far (VmHWM) after each phase; the first fill is timed after the peak is taken:"));
+    say(QStringLiteral("contacts | shown | 3 reloads | sort toggles | sorted reload"));
+    for (const Figures& f : all) {
+        if (!f.ok)
+            continue;
+        say(cell(QString::number(f.size), 8) + QStringLiteral(" | ") + cell(fixed(f.peakShownMb), 5) +
+            QStringLiteral(" | ") + cell(fixed(f.peakReloadMb), 9) + QStringLiteral(" | ") +
+            cell(fixed(f.peakSortMb), 12) + QStringLiteral(" | ") + cell(fixed(f.peakEndMb), 13));
+    }
+}
+
+// Returns whether every target was met (figures that could not be measured count as missed).
+bool printTargets(const std::vector<Figures>& all)
+{
+    const Figures* at = nullptr;
+    for (const Figures& f : all) {
+        if (f.ok && (!at || f.size == kTargetSize || (at->size != kTargetSize && f.size > at->size)))
+            at = &f;
+    }
+    say(QString());
+    if (!at) {
+        say(QStringLiteral("No size was measured."));
+        return false;
+    }
+    if (at->size == kTargetSize)
+        say(QStringLiteral("Targets at %1 contacts:").arg(kTargetSize));
+    else
+        say(QStringLiteral("Targets (set for %1 contacts, which were not measured; shown at %2):")
+                .arg(kTargetSize)
+                .arg(at->size));
+    bool allMet = true;
+    const auto verdict = [&allMet](bool measured, bool met) {
+        allMet = allMet && measured && met;
+        return !measured ? QStringLiteral("not measured") : met ? QStringLiteral("met") : QStringLiteral("MISSED");
+    };
+    const auto target = [](const QString& label, const QString& rest) {
+        say(QStringLiteral("  ") + label.leftJustified(27) + QStringLiteral(": ") + rest);
+    };
+    target(QStringLiteral("start→shown ≤ %1 ms").arg(kShownTargetMs),
+           QStringLiteral("%1 ms  %2").arg(fixed(at->shownMs), verdict(true, at->shownMs <= kShownTargetMs)));
+    const QString scanLabel = QStringLiteral("reload ≤ %1 × sqlite3 scan").arg(kReloadToScanTarget);
+    if (at->scanMs > 0) {
+        const double r = at->reloadMs / at->scanMs;
+        target(scanLabel, QStringLiteral("%1 × (%2 ms against %3 ms)  %4")
+                              .arg(QString::number(r, 'f', 2), fixed(at->reloadMs), fixed(at->scanMs),
+                                   verdict(true, r <= kReloadToScanTarget)));
+    } else {
+        target(scanLabel, QStringLiteral("n/a (no sqlite3)  %1").arg(verdict(false, false)));
+    }
+    target(QStringLiteral("sort ≤ %1 ms").arg(kSortTargetMs),
+           QStringLiteral("%1 ms  %2").arg(fixed(at->sortMs), verdict(true, at->sortMs <= kSortTargetMs)));
+    target(QStringLiteral("peak RSS ≤ %1 MB").arg(kPeakTargetMb),
+           QStringLiteral("%1 MB  %2").arg(fixed(at->peakMb), verdict(true, at->peakMb <= kPeakTargetMb)));
+
+    std::vector<const Figures*> measured;
+    for (const Figures& f : all) {
+        if (f.ok)
+            measured.push_back(&f);
+    }
+    std::sort(measured.begin(), measured.end(), [](const Figures* a, const Figures* b) { return a->size < b->size; });
+    if (measured.size() < 2)
+        return allMet;
+    say(QString());
+    say(QStringLiteral("Growth (figure ratio against contact ratio). The verdict takes the whole span, smallest to "
+                       "largest size, where up to %1 × the contact ratio counts as linear; steps marked ! exceed that "
+                       "on their own, which at a few milliseconds is mostly noise:")
+            .arg(kLinearSlack));
+    struct Metric {
+        const char* name;
+        double Figures::*value;
+    };
+    static const Metric metrics[] = {{"start→shown", &Figures::shownMs},
+                                     {"reload", &Figures::reloadMs},
+                                     {"sqlite3 scan", &Figures::scanMs},
+                                     {"sort", &Figures::sortMs},
+                                     {"peak RSS", &Figures::peakMb}};
+    const auto growth = [](const Figures& a, const Figures& b, double Figures::*value) {
+        const double from = a.*value;
+        const double to = b.*value;
+        return from > 0 && to >= 0 ? to / from : -1.0;
+    };
+    const auto contactRatio = [](const Figures& a, const Figures& b) { return double(b.size) / double(a.size); };
+    for (const Metric& m : metrics) {
+        QStringList steps;
+        for (size_t k = 1; k < measured.size(); ++k) {
+            const Figures& a = *measured[k - 1];
+            const Figures& b = *measured[k];
+            const double ratio = growth(a, b, m.value);
+            if (ratio < 0) {
+                steps.append(QStringLiteral("%1→%2: n/a").arg(a.size).arg(b.size));
+                continue;
+            }
+            const double sizeRatio = contactRatio(a, b);
+            steps.append(QStringLiteral("%1→%2: ×%3 for ×%4%5")
+                             .arg(a.size)
+                             .arg(b.size)
+                             .arg(QString::number(ratio, 'f', 2), QString::number(sizeRatio, 'g', 3),
+                                  ratio > sizeRatio * kLinearSlack ? QStringLiteral(" !") : QString()));
+        }
+        const Figures& first = *measured.front();
+        const Figures& last = *measured.back();
+        const double span = growth(first, last, m.value);
+        const QString verdict = span < 0 ? QStringLiteral("n/a")
+                                : span <= contactRatio(first, last) * kLinearSlack
+                                    ? QStringLiteral("no faster than linear")
+                                    : QStringLiteral("FASTER THAN LINEAR");
+        say(QStringLiteral("  %1 : %2  → %3")
+                .arg(QString::fromUtf8(m.name).leftJustified(12), steps.join(QStringLiteral(", ")), verdict));
+    }
+    return allMet;
+}
+
+void usage()
+{
+    say(QStringLiteral("usage: velloran-bench [--sizes N[,N...]] [--keep]\n"
+                       "  --sizes  contact counts to measure (default 1000,10000,100000)\n"
+                       "  --keep   keep the generated program directories and print their paths"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const qint64 mainNs = bench::monotonicNs();
+    // The child of one size: nothing may run before the measurement starts.
+    if (argc >= 5 && std::strcmp(argv[1], "--measure") == 0 && std::strcmp(argv[3], "--expect") == 0) {
+        const QString dir = QString::fromLocal8Bit(argv[2]);
+        const int expected = std::atoi(argv[4]);
+        return bench::measureProgram(argc, argv, dir, expected, mainNs);
+    }
+
+    QCoreApplication app(argc, argv);
+    std::vector<int> sizes = {1000, 10000, 100000};
+    bool keep = false;
+    const QStringList args = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        QString list;
+        if (a == QLatin1String("--keep")) {
+            keep = true;
+            continue;
+        }
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            usage();
+            return 0;
+        }
+        if (a == QLatin1String("--sizes") && i + 1 < args.size())
+            list = args.at(++i);
+        else if (a.startsWith(QLatin1String("--sizes=")))
+            list = a.mid(8);
+        else {
+            std::fprintf(stderr, "velloran-bench: unknown argument %s\n", qUtf8Printable(a));
+            usage();
+            return 2;
+        }
+        sizes.clear();
+        for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const int n = part.trimmed().toInt(&ok);
+            if (!ok || n < 1) {
+                std::fprintf(stderr, "velloran-bench: not a contact count: %s\n", qUtf8Printable(part));
+                return 2;
+            }
+            sizes.push_back(n);
+        }
+        if (sizes.empty()) {
+            std::fprintf(stderr, "velloran-bench: --sizes needs at least one count\n");
+            return 2;
+        }
+    }
+
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty())
+        progress(QStringLiteral("sqlite3 not found; the scan column shows n/a"));
+
+    std::vector<Figures> all;
+    for (const int size : sizes)
+        all.push_back(measureSize(size, keep, sqlite3));
+
+    printTable(all);
+    printTargets(all);
+    if (keep) {
+        say(QString());
+        say(QStringLiteral("Kept program directories:"));
+        for (const Figures& f : all) {
+            if (!f.dir.isEmpty())
+                say(QStringLiteral("  %1: %2").arg(f.size).arg(f.dir));
+        }
+    }
+    const bool measuredAll = std::all_of(all.begin(), all.end(), [](const Figures& f) { return f.ok; });
+    return measuredAll ? 0 : 1;
+}
