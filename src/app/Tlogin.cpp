@@ -339,6 +339,8 @@ void Tlogin::t9Timer()
         ui->Edit2->setFocus();
         return;
     }
+    // The password is accepted: a further Enter or click must not run the sign-in and the steps after it again.
+    m_panelShown = false;
     forms::main->SetSignedInUser(name, rights);
     store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name);
     startStep(t4);

@@ -54,11 +54,8 @@ public:
 private:
     // Sorts the rows by name; returns, for each new place, the row's old index.
     std::vector<int> sortAll();
-    QCollatorSortKey keyOf(const QString& name) const;
 
     std::vector<RecordRow> m_rows;
-    // Collation keys parallel to m_rows, kept only while sorting by name.
-    std::vector<QCollatorSortKey> m_keys;
     QCollator m_collator;
     bool m_sortByName = false;
     bool m_stripes = false;

@@ -394,38 +394,56 @@ void Tmain::ApplySettings()
     }
 }
 
-bool Tmain::FirstFill(store::Connection& connection, QString* error)
+bool Tmain::ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, bool birthdays, int* men,
+                        int* women, QString* error)
 {
-    store::Query q(connection, store::sql::SelectMainNewestFirst);
+    store::Query q(connection, store::sql::ListMainNewestFirst);
     if (!q.exec()) {
         *error = q.errorText();
         return false;
     }
-    const int name = q.column(QStringLiteral("姓名"));
-    const int columns[5] = {q.column(QStringLiteral("关系")), q.column(QStringLiteral("电话")),
-                            q.column(QStringLiteral("手机")), q.column(QStringLiteral("小灵通")),
-                            q.column(QStringLiteral("住址"))};
-    const int month = q.column(QStringLiteral("生月"));
-    const int day = q.column(QStringLiteral("生日"));
-    std::vector<RecordRow> rows;
-    m_birthdayCount = 0;
-    Memo4->clear();
-    const QDate today = platform::Clock::today();
-    for (int k = 0; k < 4; ++k)
-        m_birthdayDates[size_t(k)] = today.addDays(k);
+    // Blank fields are stored as one space; sharing one string for them saves an allocation per blank cell.
+    const QString blank = QStringLiteral(" ");
+    const QString male = QStringLiteral("男");
+    const QString female = QStringLiteral("女");
+    auto cell = [&q, &blank](int column) {
+        QString v = q.text(column);
+        return v == blank ? blank : v;
+    };
+    *men = 0;
+    *women = 0;
     while (q.next()) {
         RecordRow row;
-        row.cells[0] = q.text(name);
-        for (size_t k = 0; k < 5; ++k)
-            row.cells[k + 1] = q.text(columns[k]);
-        BirthdayTest(row.cells[0], q.text(month).toInt(), q.text(day).toInt());
-        rows.push_back(std::move(row));
+        for (size_t k = 0; k < 6; ++k)
+            row.cells[k] = cell(int(k));
+        const QString sex = q.text(6);
+        if (sex == male)
+            ++*men;
+        else if (sex == female)
+            ++*women;
+        if (birthdays)
+            BirthdayTest(row.cells[0], q.text(7).toInt(), q.text(8).toInt());
+        rows->push_back(std::move(row));
     }
     if (!q.errorText().isEmpty()) {
         *error = q.errorText();
         return false;
     }
-    q.finish();
+    return true;
+}
+
+bool Tmain::FirstFill(store::Connection& connection, QString* error)
+{
+    m_birthdayCount = 0;
+    m_birthdayLines.clear();
+    const QDate today = platform::Clock::today();
+    for (int k = 0; k < 4; ++k)
+        m_birthdayDates[size_t(k)] = today.addDays(k);
+    std::vector<RecordRow> rows;
+    int men = 0;
+    int women = 0;
+    if (!ReadRecords(connection, &rows, true, &men, &women, error))
+        return false;
     const int count = int(rows.size());
     ListView1->model()->setRows(std::move(rows));
     FinishBirthdayText();
@@ -447,7 +465,7 @@ void Tmain::BirthdayTest(const QString& name, int month, int day)
     for (const QDate& d : m_birthdayDates) {
         if (d.month() == month && d.day() == day) {
             ++m_birthdayCount;
-            Memo4->appendPlainText(QStringLiteral("%1、%2（%3）")
+            m_birthdayLines.append(QStringLiteral("%1、%2（%3）")
                                        .arg(m_birthdayCount)
                                        .arg(name, d.toString(QStringLiteral("MM月dd日"))));
             return;
@@ -458,9 +476,11 @@ void Tmain::BirthdayTest(const QString& name, int month, int day)
 void Tmain::FinishBirthdayText()
 {
     if (m_birthdayCount == 0) {
-        Memo4->appendPlainText(QString());
-        Memo4->appendPlainText(QStringLiteral("最近三天没有人过生日！"));
+        m_birthdayLines.append(QString());
+        m_birthdayLines.append(QStringLiteral("最近三天没有人过生日！"));
     }
+    Memo4->setPlainText(m_birthdayLines.join(QLatin1Char('\n')));
+    m_birthdayLines.clear();
     if (m_birthdayCount > 4)
         Memo4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
@@ -566,41 +586,19 @@ void Tmain::Timer5Timer()
     Panel4->hide();
     Timer6->stop();
 
-    store::Query q(acper, store::sql::SelectMainNewestFirst);
-    if (!q.exec()) {
-        ReportError(q.errorText());
-        return;
-    }
-    const int name = q.column(QStringLiteral("姓名"));
-    const int gender = q.column(QStringLiteral("性别"));
-    const int columns[5] = {q.column(QStringLiteral("关系")), q.column(QStringLiteral("电话")),
-                            q.column(QStringLiteral("手机")), q.column(QStringLiteral("小灵通")),
-                            q.column(QStringLiteral("住址"))};
+    // The rows go first, then the table is read: the old and the new list never take memory together.
+    ListView1->clearSelection();
+    ListView1->model()->clear();
     std::vector<RecordRow> fresh;
     fresh.reserve(size_t(rows));
     int men = 0;
     int women = 0;
-    const QString male = QStringLiteral("男");
-    const QString female = QStringLiteral("女");
-    while (q.next()) {
-        RecordRow row;
-        row.cells[0] = q.text(name);
-        for (size_t k = 0; k < 5; ++k)
-            row.cells[k + 1] = q.text(columns[k]);
-        const QString g = q.text(gender);
-        if (g == male)
-            ++men;
-        else if (g == female)
-            ++women;
-        fresh.push_back(std::move(row));
-    }
-    if (!q.errorText().isEmpty()) {
-        ReportError(q.errorText());
+    QString error;
+    if (!ReadRecords(acper, &fresh, false, &men, &women, &error)) {
+        ReportError(error);
         return;
     }
-    q.finish();
     const int total = int(fresh.size());
-    ListView1->clearSelection();
     ListView1->model()->setRows(std::move(fresh));
     Edit4->setText(QString::number(men));
     Edit5->setText(QString::number(women));

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QMainWindow>
 #include <array>
+#include <vector>
 #include <QStringList>
 
 class QAction;
@@ -18,6 +19,7 @@ class QTabWidget;
 class QTimer;
 class QWidget;
 class RecordListView;
+struct RecordRow;
 class StatusUserPanel;
 
 namespace store {
@@ -131,6 +133,9 @@ private:
     void buildHiddenState();
     QWidget* buildHeader(QWidget* page, const QString& icon, QLabel** bold, QLabel** plain, const QString& boldText,
                          const QString& plainText);
+    // Reads the list's rows newest first, counting men and women; with birthdays, tests each record's birthday.
+    bool ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, bool birthdays, int* men,
+                     int* women, QString* error);
     void BirthdayTest(const QString& name, int month, int day);
     void FinishBirthdayText();
     void LoadNotes();
@@ -142,6 +147,7 @@ private:
 
     int m_birthdayCount = 0;
     std::array<QDate, 4> m_birthdayDates;
+    QStringList m_birthdayLines;
     bool m_reminderArmed = false;
     bool m_notesDirty = false;
     bool m_notesFailureShown = false;

@@ -1,0 +1,631 @@
+#include "app/Program.h"
+#include "app/Tlogin.h"
+#include "mainwin/Forms.h"
+#include "mainwin/RecordListView.h"
+#include "mainwin/RecordModel.h"
+#include "mainwin/StatusUserPanel.h"
+#include "mainwin/Tmain.h"
+#include "platform/ProgramDir.h"
+#include "store/Ini.h"
+#include "support/PromptRecorder.h"
+#include "support/TestProgramDir.h"
+#include "support/Typing.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kDamaged = QStringLiteral("系统文件已被破坏！请重新登陆或重新安装！");
+const QString kWelcome = QStringLiteral("Tarsiwen出品！免费软件，欢迎使用！");
+
+QString lastLine(const QPlainTextEdit* memo)
+{
+    return memo->toPlainText().split(QLatin1Char('\n')).last();
+}
+
+QStringList listNames()
+{
+    QStringList names;
+    const RecordModel* model = forms::main->ListView1->model();
+    for (int i = 0; i < model->count(); ++i)
+        names << model->caption(i);
+    return names;
+}
+
+QByteArray installedSettings()
+{
+    QFile f(TestProgramDir::source() + QStringLiteral("/set.ini"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+
+QStringList comboItems(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestProgramDir> m_dir;
+    std::unique_ptr<PromptRecorder> m_prompts;
+    QMap<QString, int> m_steps; // how often each step of the chain ran
+
+    Tlogin* login() const { return forms::login; }
+    template <typename T>
+    T* control(const char* name) const
+    {
+        return forms::login->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString label() const { return control<QLabel>("Label1")->text(); }
+    QComboBox* userBox() const { return control<QComboBox>("ComboBox1"); }
+    QLineEdit* passwordBox() const { return control<QLineEdit>("Edit2"); }
+    QWidget* panel() const { return control<QWidget>("Panel3"); }
+
+    // Builds the windows the way the program body does, but shows the sign-in window modelessly.
+    void start()
+    {
+        forms::entered = false;
+        forms::main = new Tmain;
+        forms::login = new Tlogin(m_dir->path());
+        m_steps.clear();
+        Tlogin* l = forms::login;
+        for (QTimer* t : {l->t1, l->t2, l->t3, l->t4, l->t5, l->t6, l->t8, l->t9, l->t10}) {
+            const QString name = t->objectName();
+            connect(t, &QTimer::timeout, l, [this, name] { ++m_steps[name]; });
+        }
+        forms::login->show();
+    }
+
+    bool panelShown() const
+    {
+        return QTest::qWaitFor([this] { return panel()->isVisible(); });
+    }
+
+    void enterCredentials(const QString& name, const QString& password)
+    {
+        userBox()->lineEdit()->clear();
+        typeText(userBox()->lineEdit(), name);
+        passwordBox()->clear();
+        typeText(passwordBox(), password);
+    }
+
+    void verifyNoStepRanTwice() const
+    {
+        for (auto it = m_steps.cbegin(); it != m_steps.cend(); ++it)
+            QVERIFY2(it.value() <= 1, qPrintable(it.key() + QStringLiteral(" ran %1 times").arg(it.value())));
+    }
+
+    QString ini(const QString& file, const char* section, const char* key) const
+    {
+        return store::Ini::read(m_dir->file(file), QString::fromLatin1(section), QString::fromLatin1(key));
+    }
+
+    bool writeUserSettings(const QString& user, const char* section, const char* key, const char* value) const
+    {
+        return store::Ini::write(m_dir->file(user + QStringLiteral("/set.ini")), QString::fromLatin1(section),
+                                 QString::fromLatin1(key), QString::fromLatin1(value));
+    }
+
+private slots:
+    void initTestCase() { Tlogin::setFailurePause(20); }
+
+    void init()
+    {
+        m_dir = std::make_unique<TestProgramDir>();
+        QVERIFY(m_dir->isValid());
+        m_prompts = std::make_unique<PromptRecorder>();
+    }
+
+    void cleanup()
+    {
+        Program::shutdown();
+        QDir::setCurrent(QDir::tempPath());
+        m_prompts.reset();
+        m_dir.reset();
+    }
+
+    void openModeFillsTheMainWindowNewestFirst()
+    {
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        QVERIFY(m_dir->addContact(QStringLiteral("李四"), QStringLiteral("女")));
+        QVERIFY(m_dir->addContact(QStringLiteral("王五")));
+        start();
+        QTRY_VERIFY(login()->isHidden());
+
+        QVERIFY(forms::entered);
+        QVERIFY(!login()->terminated());
+        QVERIFY(!login()->failed());
+        QCOMPARE(listNames(), QStringList({"王五", "李四", "张三"}));
+        QCOMPARE(lastLine(forms::main->Memo3), QStringLiteral("当前共有3条记录，按录入的先后排列顺序。"));
+        QVERIFY(forms::main->Edit1->text().isEmpty());
+        QVERIFY(forms::main->Edit2->text().isEmpty());
+        QCOMPARE(forms::main->StatusPanel0->text(), kWelcome);
+        QVERIFY(!forms::main->StatusPanel0->userDrawn());
+        verifyNoStepRanTwice();
+        QCOMPARE(m_prompts->count(), 0);
+        // Open mode never creates the sign-in state.
+        QVERIFY(!QFileInfo::exists(m_dir->file("user.ini")));
+    }
+
+    void failedStartEndsThroughTheFailureStep_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("text"); // empty: the database's own error text
+        QTest::addColumn<QString>("signInFlag"); // user.ini ok/yes afterwards; null: not checked
+
+        QTest::newRow("notes file missing") << "noZzz" << "缺少文件！请重新安装！" << QString();
+        QTest::newRow("database missing") << "noDb" << "缺少文件！请重新安装！" << QString();
+        QTest::newRow("no version table") << "noVersion" << "数据不完整！" << QString();
+        QTest::newRow("no user1 table") << "noUser1" << "数据不完整！" << QString();
+        QTest::newRow("empty database file") << "emptyDb" << "数据不完整！" << QString();
+        QTest::newRow("foreign database") << "foreignDb" << "数据不完整！" << QString();
+        QTest::newRow("garbage bytes") << "garbageDb" << QString() << QString();
+        QTest::newRow("database is a folder") << "folderDb" << QString() << QString();
+        QTest::newRow("sign-in on, no users") << "noUsers" << kDamaged << "0";
+        QTest::newRow("open mode with users") << "openWithUsers" << kDamaged << "1";
+    }
+
+    void failedStartEndsThroughTheFailureStep()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, text);
+        QFETCH(QString, signInFlag);
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        const QString db = m_dir->file("call.mdb");
+        if (setup == "noZzz") {
+            QVERIFY(QFile::remove(m_dir->file("zzz")));
+        } else if (setup == "noDb") {
+            QVERIFY(QFile::remove(db));
+        } else if (setup == "noVersion") {
+            QVERIFY(m_dir->exec({"drop table version"}));
+        } else if (setup == "noUser1") {
+            QVERIFY(m_dir->exec({"drop table user1"}));
+        } else if (setup == "emptyDb") {
+            QVERIFY(m_dir->write("call.mdb", QByteArray()));
+        } else if (setup == "foreignDb") {
+            QVERIFY(QFile::remove(db));
+            QVERIFY(m_dir->exec({"create table contacts (name text)", "insert into contacts values ('x')"}));
+        } else if (setup == "garbageDb") {
+            QVERIFY(m_dir->write("call.mdb", QByteArray("this is no database at all\n").repeated(200)));
+        } else if (setup == "folderDb") {
+            QVERIFY(QFile::remove(db));
+            QVERIFY(QDir().mkdir(db));
+        } else if (setup == "noUsers") {
+            QVERIFY(m_dir->write("user.ini", "[ok]\r\nyes=1\r\n[cuser]\r\nname=amy\r\n"));
+        } else if (setup == "openWithUsers") {
+            QVERIFY(m_dir->addUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        }
+        const QByteArray dbBefore = m_dir->read("call.mdb");
+
+        start();
+        QTRY_VERIFY(login()->isHidden());
+
+        if (text.isEmpty()) {
+            QVERIFY(!label().trimmed().isEmpty());
+            QVERIFY(label() != QStringLiteral("正在创建执行环境..."));
+        } else {
+            QCOMPARE(label(), text);
+        }
+        QVERIFY(login()->failed());
+        QVERIFY(login()->terminated());
+        QVERIFY(!forms::entered);
+        QVERIFY(!forms::main->isVisible());
+        QCOMPARE(forms::main->ListView1->count(), 0);
+        QCOMPARE(m_steps.value("t6"), 1);
+        QCOMPARE(m_steps.value("t5"), 0);
+        verifyNoStepRanTwice();
+        QCOMPARE(m_prompts->count(), 0);
+        if (!signInFlag.isNull())
+            QCOMPARE(ini("user.ini", "ok", "yes"), signInFlag);
+        // A failed start neither creates nor changes the database.
+        QCOMPARE(QFileInfo::exists(db), setup != "noDb");
+        if (QFileInfo(db).isFile())
+            QCOMPARE(m_dir->read("call.mdb"), dbBefore);
+    }
+
+    void failureTextStaysForTheRealPause()
+    {
+        Tlogin::setFailurePause(3000);
+        const auto restore = qScopeGuard([] { Tlogin::setFailurePause(20); });
+        QVERIFY(QFile::remove(m_dir->file("zzz")));
+        start();
+        // The first step has put up the failure text by the time its timeout handlers after it run.
+        QElapsedTimer shown;
+        connect(login()->t1, &QTimer::timeout, login(), [&shown] { shown.start(); });
+        QTRY_VERIFY_WITH_TIMEOUT(login()->isHidden(), 10000);
+        QVERIFY(shown.isValid());
+        QVERIFY2(shown.elapsed() >= 2900, qPrintable(QString::number(shown.elapsed())));
+        QCOMPARE(label(), QStringLiteral("缺少文件！请重新安装！"));
+        QCOMPARE(m_steps.value("t6"), 1);
+    }
+
+    void escapeOrQuitEndsTheChain_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("Esc before the first step") << "before";
+        QTest::newRow("Esc between steps") << "between";
+        QTest::newRow("Esc in the password box") << "panel";
+        QTest::newRow("退出 button") << "button";
+    }
+
+    void escapeOrQuitEndsTheChain()
+    {
+        QFETCH(QString, when);
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        if (when == "panel" || when == "button")
+            QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        start();
+        if (when == "before") {
+            QTest::keyClick(login(), Qt::Key_Escape);
+        } else if (when == "between") {
+            connect(login()->t1, &QTimer::timeout, login(), [] { QTest::keyClick(forms::login, Qt::Key_Escape); });
+        } else {
+            QVERIFY(panelShown());
+            if (when == "panel")
+                QTest::keyClick(passwordBox(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(control<QPushButton>("BitBtn2"), Qt::LeftButton);
+        }
+        QTRY_VERIFY(login()->isHidden());
+        QTest::qWait(50); // nothing of the chain may run after the close
+
+        QVERIFY(login()->terminated());
+        QVERIFY(!login()->failed());
+        QVERIFY(!forms::entered);
+        QCOMPARE(forms::main->ListView1->count(), 0);
+        QCOMPARE(m_steps.value("t2"), when == "before" || when == "between" ? 0 : 1);
+        QCOMPARE(m_steps.value("t5"), 0);
+        QCOMPARE(m_steps.value("t6"), 0);
+        QCOMPARE(m_prompts->count(), 0);
+    }
+
+    void preselectsTheLastUser_data()
+    {
+        QTest::addColumn<QString>("stored"); // user.ini cuser/name; null: key absent
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("second user") << "amy" << "amy";
+        QTest::newRow("zero means the first user") << "0" << "zed";
+        QTest::newRow("absent") << QString() << QString();
+    }
+
+    void preselectsTheLastUser()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("zed"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("一般用户")));
+        if (stored.isNull())
+            QVERIFY(store::Ini::removeKey(m_dir->file("user.ini"), "cuser", "name"));
+        else
+            QVERIFY(store::Ini::write(m_dir->file("user.ini"), "cuser", "name", stored));
+        start();
+        QVERIFY(panelShown());
+
+        QCOMPARE(label(), QStringLiteral("等待用户登陆..."));
+        QCOMPARE(comboItems(userBox()), QStringList({"zed", "amy"}));
+        QCOMPARE(userBox()->currentText(), shown);
+        QCOMPARE(login()->focusWidget(), passwordBox());
+        QVERIFY(!forms::entered);
+    }
+
+    void enterIsIgnoredBeforeThePanelShows()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        start();
+        // Hold the chain between reading the users and showing the panel.
+        connect(login()->t2, &QTimer::timeout, login(), [] { forms::login->t10->stop(); });
+        QTRY_COMPARE(m_steps.value("t2"), 1);
+        QVERIFY(panel()->isHidden());
+
+        QTest::keyClick(login(), Qt::Key_Return);
+        QTest::keyClick(passwordBox(), Qt::Key_Enter);
+        QTest::qWait(30);
+        QCOMPARE(label(), QStringLiteral("正在读取数据......"));
+        QCOMPARE(m_steps.value("t8"), 0);
+        QVERIFY(!login()->isHidden());
+
+        // Once the panel shows, the same key signs in.
+        login()->t10->start();
+        QVERIFY(panelShown());
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_COMPARE(label(), QStringLiteral("请输入密码！"));
+    }
+
+    void signInRefusal_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("boxAfter"); // null: not checked
+
+        QTest::newRow("empty name") << "" << "Secret" << "请选择用户名!" << "zed";
+        QTest::newRow("empty password") << "amy" << "" << "请输入密码！" << QString();
+        QTest::newRow("unknown name, trimmed") << " nobody " << "Secret" << "用户nobody不存在！" << "zed";
+        QTest::newRow("password letter case") << "amy" << "secret" << "密码错误！" << QString();
+        // Each of these names has a user1 row and, read as a path, reaches an existing set.ini.
+        QTest::newRow("parent folder") << "../{dir}" << "Secret" << "用户../{dir}不存在！" << "zed";
+        QTest::newRow("sub folder") << "./modal" << "Secret" << "用户./modal不存在！" << "zed";
+        QTest::newRow("dot") << "." << "Secret" << "用户.不存在！" << "zed";
+    }
+
+    void signInRefusal()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(QString, text);
+        QFETCH(QString, boxAfter);
+        const QString dirName = QFileInfo(m_dir->path()).fileName();
+        name.replace("{dir}", dirName);
+        text.replace("{dir}", dirName);
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("zed"), QStringLiteral("Secret"), QStringLiteral("管理员")));
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("Secret"), QStringLiteral("管理员")));
+        if (name.contains(QLatin1Char('.')))
+            QVERIFY(m_dir->addUser(name, QStringLiteral("Secret"), QStringLiteral("管理员")));
+        const QByteArray settingsBefore = m_dir->read("set.ini");
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(name, password);
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_COMPARE(label(), text);
+        QTest::qWait(30);
+
+        QCOMPARE(label(), text);
+        QVERIFY(login()->isVisible());
+        QVERIFY(!forms::entered);
+        QVERIFY(!login()->failed());
+        QCOMPARE(m_steps.value("t4"), 0);
+        QCOMPARE(m_prompts->count(), 0);
+        if (!boxAfter.isNull())
+            QCOMPARE(userBox()->currentText(), boxAfter);
+        if (text == QStringLiteral("密码错误！"))
+            QVERIFY(passwordBox()->text().isEmpty());
+        if (name.contains(QLatin1Char('.')))
+            QCOMPARE(m_dir->read("set.ini"), settingsBefore);
+    }
+
+    void wrongPasswordThenRightOneSignsIn()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("Secret"), QStringLiteral("管理员")));
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("amy"), QStringLiteral("wrong"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_COMPARE(label(), QStringLiteral("密码错误！"));
+        typeText(passwordBox(), QStringLiteral("Secret"));
+        QTest::mouseClick(control<QPushButton>("BitBtn1"), Qt::LeftButton);
+        QTRY_VERIFY(login()->isHidden());
+        QVERIFY(forms::entered);
+        QCOMPARE(forms::main->Edit1->text(), QStringLiteral("amy"));
+    }
+
+    void userFolderWithoutItsRowEndsTheProgram()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("Secret"), QStringLiteral("管理员")));
+        QVERIFY(m_dir->exec({"delete from user1"}));
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("amy"), QStringLiteral("Secret"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY(login()->isHidden());
+
+        QCOMPARE(label(), QStringLiteral("文件被破坏，请重新安装！"));
+        QVERIFY(login()->failed());
+        QVERIFY(!forms::entered);
+        QCOMPARE(m_steps.value("t6"), 1);
+        verifyNoStepRanTwice();
+        QCOMPARE(m_prompts->count(), 0);
+    }
+
+    void signInSucceeds_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("rights");
+        QTest::newRow("chinese name") << "张三" << "张三" << "管理员";
+        QTest::newRow("other letter case") << "Amy" << "aMY" << "一般用户";
+    }
+
+    void signInSucceeds()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(QString, rights);
+        QVERIFY(m_dir->addSignInUser(stored, QStringLiteral("Pw1"), rights));
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("other"), QStringLiteral("x"), QStringLiteral("管理员")));
+        QVERIFY(writeUserSettings(stored, "list", "color", "1"));
+        QVERIFY(m_dir->addContact(QStringLiteral("李四")));
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(typed, QStringLiteral("Pw1"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY(login()->isHidden());
+
+        QVERIFY(forms::entered);
+        QCOMPARE(forms::main->Edit1->text(), typed);
+        QCOMPARE(forms::main->Edit2->text(), rights);
+        QCOMPARE(forms::main->StatusPanel0->text(),
+                 QStringLiteral("当前用户：") + typed + QStringLiteral("，您是") + rights + QStringLiteral("！"));
+        QVERIFY(forms::main->StatusPanel0->userDrawn());
+        QCOMPARE(ini("user.ini", "cuser", "name"), typed);
+        // The user's own settings are the working ones now, and in force.
+        QCOMPARE(m_dir->read("set.ini"), m_dir->read(stored + "/set.ini"));
+        QCOMPARE(forms::main->ListView1->background(), QColor(166, 202, 240));
+        QCOMPARE(listNames(), QStringList({"李四"}));
+        verifyNoStepRanTwice();
+        QCOMPARE(m_prompts->count(), 0);
+    }
+
+    void secondEnterAfterTheAcceptedPasswordRunsNothingTwice()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("Secret"), QStringLiteral("管理员")));
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("amy"), QStringLiteral("Secret"));
+        // A key that repeats right after the password check must not sign in a second time.
+        bool repeated = false;
+        connect(login()->t9, &QTimer::timeout, login(), [this, &repeated] {
+            if (!repeated) {
+                repeated = true;
+                QTest::keyClick(passwordBox(), Qt::Key_Return);
+            }
+        });
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY(login()->isHidden());
+        QTest::qWait(50);
+
+        QVERIFY(forms::entered);
+        verifyNoStepRanTwice();
+    }
+
+    void settingsCopiesChangeHandsAtSignIn()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("管理员")));
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("B"), QStringLiteral("b"), QStringLiteral("管理员")));
+        QVERIFY(writeUserSettings("B", "list", "color", "1"));
+
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("A"), QStringLiteral("a"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY(login()->isHidden());
+        QVERIFY(forms::entered);
+        QCOMPARE(ini("set.ini", "user", "name"), QStringLiteral("A"));
+        // A changes a setting while working; only the working copy holds it.
+        QVERIFY(store::Ini::write(m_dir->file("set.ini"), "list", "line", "0"));
+        QVERIFY(ini("A/set.ini", "list", "line") != QStringLiteral("0"));
+        Program::shutdown();
+
+        start();
+        QVERIFY(panelShown());
+        QCOMPARE(userBox()->currentText(), QStringLiteral("A"));
+        enterCredentials(QStringLiteral("B"), QStringLiteral("b"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY(login()->isHidden());
+        QVERIFY(forms::entered);
+
+        QCOMPARE(ini("A/set.ini", "list", "line"), QStringLiteral("0"));
+        QCOMPARE(ini("A/set.ini", "user", "name"), QStringLiteral("A"));
+        QCOMPARE(m_dir->read("set.ini"), m_dir->read("B/set.ini"));
+        QCOMPARE(forms::main->ListView1->background(), QColor(166, 202, 240));
+        QCOMPARE(forms::main->can->text(), QStringLiteral("0"));
+    }
+
+    void startUpAppliesSettings_data()
+    {
+        QTest::addColumn<QByteArray>("settings"); // null: no set.ini
+        QTest::addColumn<QColor>("background");   // invalid: the system colour
+        QTest::addColumn<QString>("can");
+        QTest::addColumn<bool>("stripesItem");
+        QTest::addColumn<bool>("infoShown");
+        QTest::addColumn<bool>("reminder");
+        QTest::addColumn<QString>("title");
+
+        const QColor system;
+        const QString title = QStringLiteral("Velloranv4.0");
+        QTest::newRow("installed") << installedSettings() << system << "0" << true << true << true << title;
+        QTest::newRow("missing") << QByteArray() << system << "0" << true << true << false << title;
+        QTest::newRow("colour 2") << QByteArray("[list]\ncolor=2\n") << QColor(255, 251, 240) << "0" << true << true
+                                  << false << title;
+        QTest::newRow("custom red") << QByteArray("[list]\ncolor=3\ncr=255\ncg=0\ncb=0\n") << QColor(255, 0, 0) << "0"
+                                    << true << true << false << title;
+        QTest::newRow("custom part missing") << QByteArray("[list]\ncolor=3\ncr=255\ncg=0\n") << system << "0" << true
+                                             << true << false << title;
+        QTest::newRow("custom part not a number") << QByteArray("[list]\ncolor=3\ncr=abc\ncg=0\ncb=0\n") << system
+                                                  << "0" << true << true << false << title;
+        QTest::newRow("line off with spaces") << QByteArray("[list]\nline= 0 \n") << system << "1" << false << true
+                                              << false << title;
+        QTest::newRow("information panel off") << QByteArray("[info]\nyes=0\n") << system << "0" << true << false
+                                               << false << title;
+        QTest::newRow("cp936 title with CRLF")
+            << QByteArray("[main]\r\ntitle=\xce\xd2\xb5\xc4\xb5\xe7\xbb\xb0\xb2\xbe\r\n[birth]\r\nok=1\r\n") << system
+            << "0" << true << true << true << QStringLiteral("我的电话簿");
+    }
+
+    void startUpAppliesSettings()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QColor, background);
+        QFETCH(QString, can);
+        QFETCH(bool, stripesItem);
+        QFETCH(bool, infoShown);
+        QFETCH(bool, reminder);
+        QFETCH(QString, title);
+        if (settings.isNull())
+            QVERIFY(QFile::remove(m_dir->file("set.ini")));
+        else
+            QVERIFY(m_dir->write("set.ini", settings));
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        start();
+        QTRY_VERIFY(login()->isHidden());
+
+        QVERIFY(forms::entered);
+        Tmain* m = forms::main;
+        QCOMPARE(m->ListView1->count(), 1);
+        QCOMPARE(m->ListView1->background(),
+                 background.isValid() ? background : QApplication::palette().color(QPalette::Base));
+        QCOMPARE(m->can->text(), can);
+        QCOMPARE(m->N29->isChecked(), stripesItem);
+        QCOMPARE(m->N23->isChecked(), infoShown);
+        QCOMPARE(m->PageControl1->isHidden(), !infoShown);
+        QCOMPARE(m->Panel1->isHidden(), !infoShown);
+        QCOMPARE(m->B1->isChecked(), reminder);
+        QCOMPARE(m->windowTitle(), title);
+        if (!infoShown) {
+            const QList<int> widths = {70, 48, 90, 80, 90, 156};
+            for (int c = 0; c < widths.size(); ++c)
+                QCOMPARE(m->ListView1->columnWidth(c), widths[c]);
+        }
+        QCOMPARE(m_prompts->count(), 0);
+        // Reading the settings never writes them.
+        if (settings.isNull())
+            QVERIFY(!QFileInfo::exists(m_dir->file("set.ini")));
+        else
+            QCOMPARE(m_dir->read("set.ini"), settings);
+    }
+
+    void startedFromAnotherDirectoryFindsItsFiles()
+    {
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        // A stray database there must not be the one the program opens.
+        QVERIFY(QFile::copy(m_dir->file("call.mdb"), elsewhere.filePath("call.mdb")));
+        QVERIFY(QFile::copy(m_dir->file("zzz"), elsewhere.filePath("zzz")));
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        platform::ProgramDir::set(elsewhere.path());
+
+        start();
+        QTRY_VERIFY(login()->isHidden());
+
+        QVERIFY(forms::entered);
+        QCOMPARE(listNames(), QStringList({"张三"}));
+        QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(), QFileInfo(m_dir->path()).canonicalFilePath());
+        QCOMPARE(QFileInfo(platform::ProgramDir::path()).canonicalFilePath(),
+                 QFileInfo(m_dir->path()).canonicalFilePath());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
