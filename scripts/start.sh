@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 prefix="${VELLORAN_HOME:-$HOME/Velloran}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLORAN_INSTALL_DIR="$prefix" \
-      -DVELLORAN_BUILD_TESTS=OFF >/dev/null
+      -DVELLORAN_BUILD_TESTS=OFF -DVELLORAN_BUILD_BENCH=OFF >/dev/null
 cmake --build build -j2
 cmake --install build >/dev/null
 echo "Velloran is installed in $prefix"
