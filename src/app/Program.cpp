@@ -2,6 +2,8 @@
 
 #include "app/HintHook.h"
 #include "app/Tlogin.h"
+#include "edit/Tadd.h"
+#include "edit/Tgai.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
 #include "platform/ProgramDir.h"
@@ -35,10 +37,15 @@ bool Program::start(const QString& programDir)
         return false;
     // The windows after the main window exist only once the start-up has completed; a failed start shows
     // nothing more and opens no connection.
+    forms::add = new Tadd(forms::main);
     forms::dmper = new store::Tdmper(forms::main);
+    forms::gai = new Tgai(forms::main);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         forms::main->move(screen->availableGeometry().center() - forms::main->rect().center());
     forms::main->show();
+    // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.
+    forms::main->raise();
+    forms::main->activateWindow();
     return true;
 }
 
@@ -47,7 +54,10 @@ void Program::shutdown()
     HintHook::uninstall();
     delete forms::login;
     forms::login = nullptr;
-    forms::dmper = nullptr; // owned by the main window
+    // Owned by the main window.
+    forms::add = nullptr;
+    forms::dmper = nullptr;
+    forms::gai = nullptr;
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;

@@ -4,6 +4,7 @@
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
 #include "platform/Files.h"
+#include "platform/KeyPreview.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
 #include "store/Query.h"
@@ -30,15 +31,6 @@ const QString kDamaged = QStringLiteral("系统文件已被破坏！请重新登
 QString iniFile(const QString& name)
 {
     return platform::ProgramDir::file(name);
-}
-
-void installFilterRecursively(QObject* root, QObject* filter)
-{
-    root->installEventFilter(filter);
-    for (QObject* child : root->children()) {
-        if (child->isWidgetType())
-            installFilterRecursively(child, filter);
-    }
 }
 
 } // namespace
@@ -88,7 +80,7 @@ Tlogin::Tlogin(const QString& programDir, QWidget* parent)
     t10 = step("t10", &Tlogin::t10Timer);
 
     // The window sees every key before its controls: Esc quits, Enter signs in.
-    installFilterRecursively(this, this);
+    platform::KeyPreview::install(this, this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -4,5 +4,7 @@ namespace forms {
 Tmain* main = nullptr;
 Tlogin* login = nullptr;
 store::Tdmper* dmper = nullptr;
+Tadd* add = nullptr;
+Tgai* gai = nullptr;
 bool entered = false;
 } // namespace forms

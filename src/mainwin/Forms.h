@@ -2,6 +2,8 @@
 
 class Tmain;
 class Tlogin;
+class Tadd;
+class Tgai;
 namespace store {
 class Tdmper;
 }
@@ -11,6 +13,8 @@ namespace forms {
 extern Tmain* main;
 extern Tlogin* login;
 extern store::Tdmper* dmper;
+extern Tadd* add;
+extern Tgai* gai;
 // True once the start-up sequence has completed; the sign-in window's close check reads it.
 extern bool entered;
 } // namespace forms

@@ -3,18 +3,36 @@
 #include "mainwin/RecordModel.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMimeData>
 #include <QStackedLayout>
 #include <QTableView>
+
+namespace {
+
+// The views hand the start of a drag to the list, which drags its whole selection.
+template <typename View> class DragSource final : public View {
+public:
+    explicit DragSource(RecordListView* owner) : View(owner), m_owner(owner) {}
+
+protected:
+    void startDrag(Qt::DropActions) override { m_owner->startRowDrag(); }
+
+private:
+    RecordListView* m_owner;
+};
+
+} // namespace
 
 RecordListView::RecordListView(QWidget* parent)
     : QWidget(parent),
       m_model(new RecordModel(this)),
       m_selection(new QItemSelectionModel(m_model, this)),
-      m_table(new QTableView(this)),
-      m_list(new QListView(this)),
+      m_table(new DragSource<QTableView>(this)),
+      m_list(new DragSource<QListView>(this)),
       m_stack(new QStackedLayout(this))
 {
     setObjectName(QStringLiteral("ListView1"));
@@ -170,6 +188,20 @@ void RecordListView::setBackground(const QColor& color)
     m_background = color;
     applyPalette(m_table);
     applyPalette(m_list);
+}
+
+void RecordListView::startRowDrag()
+{
+    const int rows = selectedCount();
+    if (rows == 0)
+        return;
+    auto* data = new QMimeData;
+    data->setData(dragMimeType(), QByteArray::number(rows));
+    auto* drag = new QDrag(currentView());
+    drag->setMimeData(data);
+    drag->setPixmap(QIcon(QStringLiteral(":/icons/cmd-rows.svg")).pixmap(24, 24));
+    const Qt::DropAction result = drag->exec(Qt::CopyAction, Qt::CopyAction);
+    Q_EMIT dragEnded(result);
 }
 
 QColor RecordListView::background() const

@@ -42,11 +42,19 @@ public:
     void setBackground(const QColor& color);
     QColor background() const;
 
+    // Drags the selected rows (copy only: the list never loses rows by a drag) and returns when the drag has
+    // ended; dragEnded follows, dropped or cancelled. The views start it when a selected row is pressed and moved.
+    void startRowDrag();
+    // Format of the dragged rows: the drop targets act on the list's selection, the data only marks the origin.
+    static QString dragMimeType() { return QStringLiteral("application/x-velloran-rows"); }
+
 Q_SIGNALS:
     // A click on any column header.
     void columnClicked(int column);
     // A double click on a row, or Return in the list.
     void opened();
+    // A drag of rows that started in the list is over.
+    void dragEnded(Qt::DropAction result);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,32 +1,53 @@
 #include "mainwin/Tmain.h"
 
 #include "app/Tlogin.h"
+#include "edit/Tadd.h"
+#include "edit/Tgai.h"
 #include "mainwin/Forms.h"
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/StatusUserPanel.h"
 #include "platform/Clock.h"
+#include "platform/Pickers.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
+#include "platform/Shell.h"
 #include "store/AtomicFile.h"
 #include "store/Codepage.h"
 #include "store/Ini.h"
 #include "store/Query.h"
 #include "store/Statements.h"
+#include "store/Tdmper.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTextCursor>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -38,6 +59,11 @@ QTimer* makeTimer(QObject* owner, const char* name, int interval)
     t->setObjectName(QString::fromLatin1(name));
     t->setInterval(interval);
     return t;
+}
+
+QIcon commandIcon(const char* name)
+{
+    return QIcon(QStringLiteral(":/icons/cmd-%1.svg").arg(QLatin1String(name)));
 }
 
 QLineEdit* makeHidden(QWidget* parent, const char* name, const QString& text)
@@ -87,12 +113,21 @@ Tmain::Tmain(QWidget* parent)
 
     buildMenus();
     buildWorkArea();
+    buildToolBar();
+    buildPopupMenu();
     buildStatusBar();
     buildHiddenState();
     Timer2->start();
 }
 
-Tmain::~Tmain() = default;
+Tmain::~Tmain()
+{
+    // Children losing the focus, text or selection while they are destroyed must not reach this window any more.
+    disconnect(m_focusConnection);
+    Memo1->disconnect(this);
+    Memo3->disconnect(this);
+    ListView1->selectionModel()->disconnect(this);
+}
 
 void Tmain::FormCreate()
 {
@@ -102,22 +137,54 @@ void Tmain::FormCreate()
 
 void Tmain::buildMenus()
 {
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const char* icon,
+                       void (Tmain::*handler)(), const QKeySequence& key = {}, const QString& hint = {}) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        if (icon)
+            a->setIcon(commandIcon(icon));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        if (!hint.isEmpty())
+            a->setStatusTip(hint);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    auto submenu = [](QMenu* menu, const char* name, const QString& caption, const char* icon) {
+        QMenu* sub = menu->addMenu(commandIcon(icon), caption);
+        sub->setObjectName(QString::fromLatin1(name));
+        return sub;
+    };
+
     QMenu* records = menuBar()->addMenu(QStringLiteral("记录(&I)"));
     records->setObjectName(QStringLiteral("N1"));
     records->menuAction()->setStatusTip(QStringLiteral("电话号码记录的增加、删除、查询、修改！"));
-    N18 = records->addAction(QStringLiteral("刷新"));
-    N18->setObjectName(QStringLiteral("N18"));
-    N18->setShortcut(QKeySequence(Qt::Key_F5));
-    N18->setStatusTip(QStringLiteral("重新显示所有的记录！"));
-    connect(N18, &QAction::triggered, this, &Tmain::N18Click);
+    N5 = item(records, "N5", QStringLiteral("增加"), "add", &Tmain::N5Click, QKeySequence(Qt::CTRL | Qt::Key_A),
+              QStringLiteral("增加一条新记录！[快捷键Ctrl+A]"));
+    N10 = item(records, "N10", QStringLiteral("删除"), "delete", &Tmain::N10Click, QKeySequence(Qt::CTRL | Qt::Key_D),
+               QStringLiteral("删除一条或多条被选中的记录！[快捷键Ctrl+D]"));
+    N7 = item(records, "N7", QStringLiteral("修改"), "modify", &Tmain::N7Click, QKeySequence(Qt::CTRL | Qt::Key_E),
+              QStringLiteral("修改一条记录的内容！[快捷键Ctrl+E]"));
     records->addSeparator();
-    N9 = records->addAction(QStringLiteral("退出(&X)"));
-    N9->setObjectName(QStringLiteral("N9"));
-    N9->setStatusTip(QStringLiteral("退出本系统！"));
-    connect(N9, &QAction::triggered, this, &Tmain::N9Click);
+    N6 = item(records, "N6", QStringLiteral("查询"), "search", &Tmain::N6Click, QKeySequence(Qt::CTRL | Qt::Key_F),
+              QStringLiteral("按照条件查询一条或多条记录！[快捷键Ctrl+F]"));
+    N40 = item(records, "N40", QStringLiteral("浏览"), "browse", &Tmain::N40Click, QKeySequence(Qt::CTRL | Qt::Key_L));
+    N39 = item(records, "N39", QStringLiteral("统计"), "stats", &Tmain::N39Click, QKeySequence(Qt::CTRL | Qt::Key_C));
+    records->addSeparator();
+    N18 = item(records, "N18", QStringLiteral("刷新"), "refresh", &Tmain::N18Click, QKeySequence(Qt::Key_F5),
+               QStringLiteral("重新显示所有的记录！"));
+    records->addSeparator();
+    N9 = item(records, "N9", QStringLiteral("退出(&X)"), "exit", &Tmain::N9Click, {}, QStringLiteral("退出本系统！"));
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("设置(&S)"));
     settings->setObjectName(QStringLiteral("N2"));
+    T1 = item(settings, "T1", QStringLiteral("标题文字(&W)"), "title", &Tmain::T1Click);
+    QMenu* colours = submenu(settings, "ColorMenu", QStringLiteral("背景颜色(&C)"), "color");
+    K1 = item(colours, "K1", QStringLiteral("天蓝(&K)"), "color-sky", &Tmain::K1Click);
+    Y1 = item(colours, "Y1", QStringLiteral("地黄(&P)"), "color-cream", &Tmain::Y1Click);
+    R1 = item(colours, "R1", QStringLiteral("默认(&R)"), "color-default", &Tmain::R1Click);
+    N26 = item(colours, "N26", QStringLiteral("自定义..."), "color-custom", &Tmain::N26Click);
+    settings->addSeparator();
     auto checkItem = [this, settings](const char* name, const QString& caption, void (Tmain::*handler)()) {
         QAction* a = settings->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
@@ -133,6 +200,227 @@ void Tmain::buildMenus()
     N29 = checkItem("N29", QStringLiteral("隔行变色(&J)"), &Tmain::N29Click);
     N23 = checkItem("N23", QStringLiteral("显示信息栏(&D)"), &Tmain::N23Click);
     B1 = checkItem("B1", QStringLiteral("生日提醒(&B)"), &Tmain::B1Click);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    view->setObjectName(QStringLiteral("ViewMenu"));
+    QMenu* table = submenu(view, "TableMenu", QStringLiteral("表格(&T)"), "view-grid");
+    N17 = item(table, "N17", QStringLiteral("有线(&Y)"), "view-grid", &Tmain::N17Click);
+    N20 = item(table, "N20", QStringLiteral("无线(&N)"), "view-nogrid", &Tmain::N20Click);
+    N13 = item(view, "N13", QStringLiteral("列表(&L)"), "view-list", &Tmain::N13Click);
+    view->addSeparator();
+    N14 = item(view, "N14", QStringLiteral("大图标(&B)"), "view-large", &Tmain::N14Click);
+    N15 = item(view, "N15", QStringLiteral("小图标(&S)"), "view-small", &Tmain::N15Click);
+
+    QMenu* users = menuBar()->addMenu(QStringLiteral("用户(&U)"));
+    users->setObjectName(QStringLiteral("UserMenu"));
+    N37 = item(users, "N37", QStringLiteral("用户管理(&G)"), "users", &Tmain::N37Click);
+    N38 = item(users, "N38", QStringLiteral("修改密码(&K)"), "password", &Tmain::N38Click);
+    users->addSeparator();
+    Q1 = item(users, "Q1", QStringLiteral("区号查询(&Q)"), "areacode", &Tmain::Q1Click);
+    users->addSeparator();
+    N27 = item(users, "N27", QStringLiteral("数据备份与恢复"), "backup", &Tmain::N27Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    N25 = item(help, "N25", QStringLiteral("使用手册"), "help", &Tmain::N25Click, QKeySequence(Qt::Key_F1));
+    R2 = item(help, "R2", QStringLiteral("用户意见(&R)"), "feedback", &Tmain::R2Click);
+    help->addSeparator();
+    W1 = item(help, "W1", QStringLiteral("访问主页(&H)"), "home", &Tmain::W1Click, {},
+              QStringLiteral("点击进入Tarsiwen网站：") + siteHost());
+    N19 = item(help, "N19", QStringLiteral("关于(&A)..."), "about", &Tmain::N19Click);
+
+    menuBar()->setContextMenuPolicy(Qt::PreventContextMenu);
+    collectCommandKeys();
+}
+
+void Tmain::collectCommandKeys()
+{
+    m_commandKeys.clear();
+    QList<QMenu*> menus;
+    for (QAction* top : menuBar()->actions()) {
+        if (top->menu())
+            menus.append(top->menu());
+    }
+    while (!menus.isEmpty()) {
+        QMenu* menu = menus.takeFirst();
+        for (QAction* a : menu->actions()) {
+            if (a->menu())
+                menus.append(a->menu());
+            else if (!a->shortcut().isEmpty())
+                m_commandKeys.append(a->shortcut());
+        }
+    }
+}
+
+void Tmain::buildPopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto item = [this](const char* name, QAction* command) {
+        QAction* a = PopupMenu1->addAction(command->icon(), command->text());
+        a->setObjectName(QString::fromLatin1(name));
+        // Shown for the user's information; the main menu's items carry the working short-cuts.
+        a->setShortcut(command->shortcut());
+        return a;
+    };
+    N30 = item("N30", N5);
+    connect(N30, &QAction::triggered, this, &Tmain::N5Click);
+    N31 = item("N31", N10);
+    connect(N31, &QAction::triggered, this, &Tmain::N10Click);
+    PopupMenu1->addSeparator();
+    N33 = item("N33", N7);
+    connect(N33, &QAction::triggered, this, &Tmain::N7Click);
+    N34 = item("N34", N6);
+    connect(N34, &QAction::triggered, this, &Tmain::N6Click);
+    PopupMenu1->addSeparator();
+    N36 = item("N36", N18);
+    connect(N36, &QAction::triggered, this, &Tmain::N18Click);
+
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(ListView1->table()), static_cast<QAbstractItemView*>(ListView1->list())}) {
+        v->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(v, &QWidget::customContextMenuRequested, this,
+                [this, v](const QPoint& pos) { PopupMenu1->popup(v->viewport()->mapToGlobal(pos)); });
+    }
+}
+
+void Tmain::buildToolBar()
+{
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setIconSize(QSize(18, 18));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    auto button = [this](const char* name, QAction* action) {
+        ToolBar1->addAction(action);
+        auto* b = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFixedSize(31, 35);
+        b->setAutoRaise(true);
+        return b;
+    };
+    auto separator = [this] {
+        QAction* s = ToolBar1->addSeparator();
+        ToolBar1->widgetForAction(s)->setFixedWidth(20);
+    };
+    auto editCommand = [this](const char* name, const QString& caption, const char* icon, const QString& hint,
+                              const QKeySequence& key) {
+        auto* a = new QAction(commandIcon(icon), caption, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setStatusTip(hint);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+
+    ToolButton1 = button("ToolButton1", N5);
+    ToolButton2 = button("ToolButton2", N10);
+    ToolButton4 = button("ToolButton4", N7);
+    ToolButton3 = button("ToolButton3", N6);
+    ToolButton17 = button("ToolButton17", N40);
+    ToolButton16 = button("ToolButton16", N39);
+    separator();
+
+    // Ctrl+C and Ctrl+A belong to statistics and add, which come first; copying and selecting all text are
+    // reached through the buttons.
+    EditCopy1 = editCommand("EditCopy1", QStringLiteral("复制"), "copy", QStringLiteral("复制选中的文本"), {});
+    EditCut1 = editCommand("EditCut1", QStringLiteral("剪切"), "cut", QStringLiteral("剪切选中的文本"),
+                           QKeySequence(Qt::CTRL | Qt::Key_X));
+    EditPaste1 = editCommand("EditPaste1", QStringLiteral("粘贴"), "paste", QStringLiteral("粘贴已经复制或剪切的文本"),
+                             QKeySequence(Qt::CTRL | Qt::Key_V));
+    EditDelete1 = editCommand("EditDelete1", QStringLiteral("删除"), "erase", QStringLiteral("删除选中的文本"),
+                              QKeySequence(Qt::Key_Delete));
+    EditSelectAll1 =
+        editCommand("EditSelectAll1", QStringLiteral("全选"), "selectall", QStringLiteral("全部选择当前的文本"), {});
+    EditUndo1 = editCommand("EditUndo1", QStringLiteral("撤销"), "undo", QStringLiteral("撤销上一步编辑操作"),
+                            QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(EditCopy1, &QAction::triggered, this, [this] {
+        if (QPlainTextEdit* t = editTarget())
+            t->copy();
+    });
+    connect(EditCut1, &QAction::triggered, this, [this] {
+        if (QPlainTextEdit* t = editTarget())
+            t->cut();
+    });
+    connect(EditPaste1, &QAction::triggered, this, [this] {
+        if (QPlainTextEdit* t = editTarget())
+            t->paste();
+    });
+    connect(EditDelete1, &QAction::triggered, this, &Tmain::EditDelete1Execute);
+    connect(EditSelectAll1, &QAction::triggered, this, [this] {
+        if (QPlainTextEdit* t = editTarget())
+            t->selectAll();
+    });
+    connect(EditUndo1, &QAction::triggered, this, [this] {
+        if (QPlainTextEdit* t = editTarget())
+            t->undo();
+    });
+    ToolButton6 = button("ToolButton6", EditCopy1);
+    ToolButton7 = button("ToolButton7", EditCut1);
+    ToolButton8 = button("ToolButton8", EditPaste1);
+    ToolButton9 = button("ToolButton9", EditDelete1);
+    ToolButton10 = button("ToolButton10", EditSelectAll1);
+    ToolButton11 = button("ToolButton11", EditUndo1);
+    separator();
+
+    ToolButton14 = button("ToolButton14", N18);
+    separator();
+    auto* quit = new QAction(commandIcon("exit"), QStringLiteral("退出"), this);
+    quit->setObjectName(QStringLiteral("ToolButton13Action"));
+    quit->setStatusTip(QStringLiteral("退出本系统！"));
+    connect(quit, &QAction::triggered, this, &Tmain::ToolButton13Click);
+    ToolButton13 = button("ToolButton13", quit);
+
+    // Rows of the list dragged here run the delete or modify command.
+    for (QToolButton* target : {ToolButton2, ToolButton4}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+
+    for (QPlainTextEdit* memo : {Memo1, Memo3}) {
+        connect(memo, &QPlainTextEdit::selectionChanged, this, &Tmain::UpdateEditActions);
+        connect(memo, &QPlainTextEdit::textChanged, this, &Tmain::UpdateEditActions);
+        connect(memo, &QPlainTextEdit::undoAvailable, this, &Tmain::UpdateEditActions);
+    }
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &Tmain::UpdateEditActions);
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, &Tmain::UpdateEditActions);
+    UpdateEditActions();
+}
+
+QPlainTextEdit* Tmain::editTarget() const
+{
+    QWidget* focus = focusWidget();
+    if (focus && (focus == Memo1 || focus == Memo3))
+        return static_cast<QPlainTextEdit*>(focus);
+    return nullptr;
+}
+
+void Tmain::UpdateEditActions()
+{
+    QPlainTextEdit* t = editTarget();
+    const bool selection = t && t->textCursor().hasSelection();
+    const bool writable = t && !t->isReadOnly();
+    EditCopy1->setEnabled(selection);
+    EditCut1->setEnabled(selection && writable);
+    EditDelete1->setEnabled(selection && writable);
+    EditPaste1->setEnabled(writable && t->canPaste());
+    EditSelectAll1->setEnabled(t && !t->document()->isEmpty());
+    EditUndo1->setEnabled(writable && t->document()->isUndoAvailable());
+}
+
+void Tmain::EditDelete1Execute()
+{
+    QPlainTextEdit* t = editTarget();
+    if (!t || t->isReadOnly())
+        return;
+    QTextCursor cursor = t->textCursor();
+    cursor.removeSelectedText();
+    t->setTextCursor(cursor);
 }
 
 QWidget* Tmain::buildHeader(QWidget* page, const QString& icon, QLabel** bold, QLabel** plain,
@@ -143,7 +431,9 @@ QWidget* Tmain::buildHeader(QWidget* page, const QString& icon, QLabel** bold, Q
     auto* image = new QLabel(header);
     image->setPixmap(QIcon(icon).pixmap(30, 30));
     image->setGeometry(4, 13, 30, 30);
+    // Names typed by users appear here: shown as plain text, never interpreted as markup.
     *bold = new QLabel(boldText, header);
+    (*bold)->setTextFormat(Qt::PlainText);
     QFont f = (*bold)->font();
     f.setBold(true);
     (*bold)->setFont(f);
@@ -157,6 +447,7 @@ QWidget* Tmain::buildHeader(QWidget* page, const QString& icon, QLabel** bold, Q
     lp.setColor(QPalette::Window, lp.color(QPalette::Mid));
     line->setPalette(lp);
     *plain = new QLabel(plainText, header);
+    (*plain)->setTextFormat(Qt::PlainText);
     (*plain)->move(39, 34);
     (*plain)->adjustSize();
     return header;
@@ -188,6 +479,7 @@ void Tmain::buildWorkArea()
     Memo3 = new QPlainTextEdit(TabSheet1);
     Memo3->setObjectName(QStringLiteral("Memo3"));
     Memo3->setFrameShape(QFrame::NoFrame);
+    Memo3->installEventFilter(this);
     auto* memo3Box = new QHBoxLayout;
     memo3Box->setContentsMargins(10, 0, 10, 10);
     memo3Box->addWidget(Memo3);
@@ -209,6 +501,7 @@ void Tmain::buildWorkArea()
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->viewport()->installEventFilter(this);
+    Memo1->installEventFilter(this);
     auto* memo1Box = new QHBoxLayout;
     memo1Box->setContentsMargins(5, 0, 5, 5);
     memo1Box->addWidget(Memo1);
@@ -222,6 +515,14 @@ void Tmain::buildWorkArea()
 
     ListView1 = new RecordListView(central);
     connect(ListView1, &RecordListView::columnClicked, this, &Tmain::ListView1ColumnClick);
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Tmain::ListView1SelectItem);
+    connect(ListView1, &RecordListView::dragEnded, this, &Tmain::ListView1EndDrag);
+    // A double click or Enter opens the first selected row.
+    connect(ListView1, &RecordListView::opened, this, [this] {
+        const QList<int> selected = ListView1->selectedRows();
+        if (!selected.isEmpty())
+            OpenModify(ListView1->model()->caption(selected.first()));
+    });
 
     row->addWidget(PageControl1);
     row->addWidget(Panel2);
@@ -505,6 +806,85 @@ void Tmain::RequestSummary()
     startStep(Timer7);
 }
 
+void Tmain::N5Click()
+{
+    store::Dataset& ajo = forms::add->ajo;
+    ajo.setConnection(&forms::dmper->acper);
+    ajo.clearStatement();
+    ajo.setStatement(store::sql::SelectMain);
+    // Appending needs the columns only, not every row of the table.
+    if (!ajo.open(false)) {
+        ReportError(ajo.errorText());
+        return;
+    }
+    ajo.append();
+    forms::add->exec();
+}
+
+void Tmain::N7Click()
+{
+    if (ListView1->count() == 0) {
+        platform::Prompt::information(this, QStringLiteral("没有记录，请添加！"));
+        return;
+    }
+    const QList<int> selected = ListView1->selectedRows();
+    if (selected.isEmpty()) {
+        platform::Prompt::information(this, QStringLiteral("请先选择一个记录!"));
+        ListView1->selectRow(0);
+        return;
+    }
+    OpenModify(ListView1->model()->caption(selected.first()));
+}
+
+void Tmain::OpenModify(const QString& name)
+{
+    if (ListView1->selectedCount() != 1)
+        return;
+    store::Dataset& ago = forms::gai->ago;
+    ago.setConnection(&forms::dmper->acper);
+    // A record that another program removed meanwhile is never found: a few tries, then the user is told.
+    constexpr int tries = 3;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        ago.close();
+        ago.clearStatement();
+        ago.setStatement(store::sql::SelectMainByName);
+        ago.setParameter(QStringLiteral("username"), name);
+        if (!ago.open()) {
+            ReportError(ago.errorText());
+            return;
+        }
+        if (!ago.isEmpty())
+            break;
+    }
+    if (ago.isEmpty()) {
+        ago.close();
+        platform::Prompt::information(this, QStringLiteral("记录“") + name
+                                                + QStringLiteral("”已经不存在了，可能已被其他程序删除。\n请刷新（F5）以显示当前的记录。"));
+        return;
+    }
+    ago.edit();
+    forms::gai->GroupBox1->setTitle(name + QStringLiteral("/资料信息"));
+    forms::gai->exec();
+}
+
+bool Tmain::NameExists(const QString& name)
+{
+    store::Query q(forms::dmper->acper, store::sql::SelectNameByName);
+    q.bind(QStringLiteral("username"), name);
+    return q.exec() && q.next();
+}
+
+bool Tmain::DeleteByName(const QString& name, QString* error)
+{
+    store::Query q(forms::dmper->acper, store::sql::DeleteByName);
+    q.bind(QStringLiteral("username"), name);
+    if (q.exec())
+        return true;
+    if (error)
+        *error = q.errorText();
+    return false;
+}
+
 void Tmain::N18Click()
 {
     startStep(Timer5);
@@ -513,6 +893,299 @@ void Tmain::N18Click()
 void Tmain::N9Click()
 {
     close();
+}
+
+void Tmain::ToolButton13Click()
+{
+    close();
+}
+
+void Tmain::N10Click()
+{
+    if (ListView1->count() == 0) {
+        platform::Prompt::information(this, QStringLiteral("没有记录，请添加！"));
+        return;
+    }
+    const QList<int> selected = ListView1->selectedRows();
+    if (selected.isEmpty()) {
+        platform::Prompt::information(this, QStringLiteral("请先选择记录!"));
+        ListView1->selectRow(0);
+        return;
+    }
+    // The names are taken before asking: the answer covers these records, whatever timers do to the list while
+    // a box is open.
+    RecordModel* model = ListView1->model();
+    QStringList names;
+    names.reserve(selected.size());
+    for (int row : selected)
+        names.append(model->caption(row));
+    const QString question = selected.size() == 1 ? QStringLiteral("是否要删除") + names.first() + QStringLiteral("？")
+                                                  : QStringLiteral("是否要删除这%1个记录？").arg(selected.size());
+    if (!platform::Prompt::question(this, question))
+        return;
+
+    m_rowsLeaving = true;
+    for (qsizetype k = selected.size() - 1; k >= 0; --k) {
+        const int row = selected.at(k);
+        const QString& name = names.at(k);
+        QString error;
+        if (!DeleteByName(name, &error)) {
+            // The record is still in the table, so its row stays in the list.
+            platform::Prompt::toolkitInformation(this, QStringLiteral("删除出错"));
+            continue;
+        }
+        if (row < model->count() && model->caption(row) == name)
+            model->removeRecordRow(row);
+    }
+    m_rowsLeaving = false;
+    Button1->setText(QStringLiteral("1"));
+    RequestSummary();
+}
+
+void Tmain::N6Click()
+{
+    // The search window opens here.
+}
+
+void Tmain::N40Click()
+{
+    if (ListView1->count() == 0) {
+        platform::Prompt::information(this, QStringLiteral("数据表中没有记录，不能浏览！"));
+        return;
+    }
+    // The record browser opens here.
+}
+
+void Tmain::N39Click()
+{
+    if (ListView1->count() == 0) {
+        platform::Prompt::information(this, QStringLiteral("数据表中没有记录，不能统计！"));
+        return;
+    }
+    // The statistics window opens here.
+}
+
+void Tmain::ShowDetails(const QString& name)
+{
+    QString phone;
+    QString mobile;
+    QString pager;
+    QString remarks;
+    QString date;
+    {
+        store::Query q(acper, store::sql::SelectMainByName);
+        q.bind(QStringLiteral("username"), name);
+        if (!q.exec()) {
+            ReportError(q.errorText());
+            return;
+        }
+        if (q.next()) {
+            phone = q.text(QStringLiteral("电话"));
+            mobile = q.text(QStringLiteral("手机"));
+            pager = q.text(QStringLiteral("小灵通"));
+            remarks = q.text(QStringLiteral("备注"));
+            date = q.text(QStringLiteral("登记时间"));
+        }
+        q.finish();
+    }
+
+    Label3->setText(name);
+    Label3->adjustSize();
+    Label4->setText(QStringLiteral("基本信息"));
+    Label4->adjustSize();
+    QStringList lines{QStringLiteral("联系方式："), QString()};
+    // A blank field is stored as one space and counts as empty; a filled one is shown as stored.
+    auto field = [&lines](const QString& label, const QString& value) {
+        if (!value.trimmed().isEmpty())
+            lines << label << value << QString();
+    };
+    field(QStringLiteral("电话："), phone);
+    field(QStringLiteral("手机："), mobile);
+    field(QStringLiteral("小灵通："), pager);
+    field(QStringLiteral("备注："), remarks);
+    lines << QStringLiteral("登记时间：") << date;
+    Memo3->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void Tmain::ListView1SelectItem(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (m_rowsLeaving)
+        return;
+    // Rows that became selected are reported after those that stopped being selected, so a click on a second row
+    // leaves its own details. Of a change over many rows (Shift+click) only one is shown: the row the user acted
+    // on, else the last changed row.
+    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
+    const int current = ListView1->selectionModel()->currentIndex().row();
+    int row = -1;
+    for (const QItemSelectionRange& range : changed) {
+        if (current >= range.top() && current <= range.bottom()) {
+            row = current;
+            break;
+        }
+        row = std::max(row, range.bottom());
+    }
+    if (row >= 0 && row < ListView1->count())
+        ShowDetails(ListView1->model()->caption(row));
+}
+
+void Tmain::T1Click()
+{
+    // The title text window opens here.
+}
+
+void Tmain::SetFixedColor(const QString& stored, const QColor& color)
+{
+    if (!WriteSetting(QStringLiteral("list"), QStringLiteral("color"), stored))
+        return;
+    ListView1->setBackground(color);
+}
+
+void Tmain::K1Click()
+{
+    SetFixedColor(QStringLiteral("1"), QColor(166, 202, 240));
+}
+
+void Tmain::Y1Click()
+{
+    SetFixedColor(QStringLiteral("2"), QColor(255, 251, 240));
+}
+
+void Tmain::R1Click()
+{
+    // An invalid colour is the system's window colour.
+    SetFixedColor(QStringLiteral("0"), QColor());
+}
+
+void Tmain::N26Click()
+{
+    const QColor chosen = platform::Pickers::color(this, ListView1->background());
+    if (!chosen.isValid())
+        return;
+    ListView1->setBackground(chosen);
+    const QString list = QStringLiteral("list");
+    if (!WriteSetting(list, QStringLiteral("color"), QStringLiteral("3")))
+        return;
+    if (!WriteSetting(list, QStringLiteral("cr"), QString::number(chosen.red())))
+        return;
+    if (!WriteSetting(list, QStringLiteral("cg"), QString::number(chosen.green())))
+        return;
+    WriteSetting(list, QStringLiteral("cb"), QString::number(chosen.blue()));
+}
+
+void Tmain::N17Click()
+{
+    ListView1->setViewStyle(RecordListView::ViewStyle::Report);
+    ListView1->setGridLines(true);
+}
+
+void Tmain::N20Click()
+{
+    ListView1->setViewStyle(RecordListView::ViewStyle::Report);
+    ListView1->setGridLines(false);
+}
+
+void Tmain::N13Click()
+{
+    ListView1->setViewStyle(RecordListView::ViewStyle::List);
+}
+
+void Tmain::N14Click()
+{
+    ListView1->setViewStyle(RecordListView::ViewStyle::LargeIcon);
+}
+
+void Tmain::N15Click()
+{
+    ListView1->setViewStyle(RecordListView::ViewStyle::SmallIcon);
+}
+
+void Tmain::N37Click()
+{
+    // The user management window opens here.
+}
+
+void Tmain::N38Click()
+{
+    // The change password window opens here.
+}
+
+void Tmain::Q1Click()
+{
+    if (!QFileInfo(platform::ProgramDir::file(QStringLiteral("qh.mdb"))).isFile()) {
+        platform::Prompt::warning(this, QStringLiteral("找不到数据文件qh.mdb") + QLatin1Char('\n') +
+                                            QStringLiteral("请重新安装！"));
+        return;
+    }
+    // The area-code window opens here.
+}
+
+void Tmain::N27Click()
+{
+    if (!Edit1->text().isEmpty()) {
+        platform::Prompt::information(
+            this, QStringLiteral("用户模式下不支持数据备份与恢复\n如果你要使用此功能请先删除用户进入开放模式"));
+        return;
+    }
+    const QString tool = platform::ProgramDir::file(QStringLiteral("data"));
+    if (!QFileInfo(tool).isFile()) {
+        platform::Prompt::warning(this, QStringLiteral("找不到子程序文件data.exe\n请重新安装！"));
+        return;
+    }
+    // The tool works on the database while this program is gone; a tool that did not start leaves it running.
+    if (!platform::Shell::startDetached(tool)) {
+        ReportError(QStringLiteral("子程序文件data.exe无法启动"));
+        return;
+    }
+    close();
+}
+
+void Tmain::N25Click()
+{
+    const QString manual = platform::ProgramDir::file(QStringLiteral("help.html"));
+    if (QFileInfo(manual).isFile())
+        platform::Shell::open(manual);
+}
+
+void Tmain::R2Click()
+{
+    platform::Shell::open(QStringLiteral("http://") + siteHost() + QStringLiteral("/call/user.asp"));
+}
+
+void Tmain::W1Click()
+{
+    platform::Shell::open(QStringLiteral("http://") + siteHost() + QLatin1Char('/'));
+}
+
+void Tmain::N19Click()
+{
+    // The about window opens here.
+}
+
+bool Tmain::acceptsRowDrag(const QEvent* event) const
+{
+    // Only rows of this window's own list: a drop from another running copy would act on this list's selection.
+    const auto* drop = static_cast<const QDropEvent*>(event);
+    const auto* source = qobject_cast<const QWidget*>(drop->source());
+    return drop->mimeData() && drop->mimeData()->hasFormat(RecordListView::dragMimeType()) && source &&
+           ListView1->isAncestorOf(source);
+}
+
+void Tmain::ToolButton2DragDrop()
+{
+    N10Click();
+}
+
+void Tmain::ToolButton4DragDrop()
+{
+    N7Click();
+}
+
+void Tmain::ListView1EndDrag()
+{
+    RequestSummary();
+    // The command of a drop runs once the drag is over and the list has finished with the mouse.
+    if (void(Tmain::*command)() = std::exchange(m_dropCommand, nullptr))
+        QTimer::singleShot(0, this, [this, command] { (this->*command)(); });
 }
 
 void Tmain::N23Click()
@@ -587,7 +1260,9 @@ void Tmain::Timer5Timer()
     Timer6->stop();
 
     // The rows go first, then the table is read: the old and the new list never take memory together.
+    m_rowsLeaving = true;
     ListView1->clearSelection();
+    m_rowsLeaving = false;
     ListView1->model()->clear();
     std::vector<RecordRow> fresh;
     fresh.reserve(size_t(rows));
@@ -752,7 +1427,44 @@ void Tmain::Memo1Click()
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress)
+    if (watched == ToolButton2 || watched == ToolButton4) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* over = static_cast<QDragMoveEvent*>(event);
+            if (acceptsRowDrag(event)) {
+                over->setDropAction(Qt::CopyAction);
+                over->accept();
+            } else {
+                over->ignore();
+            }
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (!acceptsRowDrag(event)) {
+                drop->ignore();
+                return true;
+            }
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            m_dropCommand = watched == ToolButton2 ? &Tmain::ToolButton2DragDrop : &Tmain::ToolButton4DragDrop;
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    // Text fields claim Ctrl+A and friends for themselves; the main window's commands come first here.
+    if (event->type() == QEvent::ShortcutOverride && (watched == Memo1 || watched == Memo3)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->modifiers() | key->key());
+        if (m_commandKeys.contains(pressed)) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (Memo1 && watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress)
         Memo1Click();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -6,10 +6,13 @@
 #include <QMainWindow>
 #include <array>
 #include <vector>
+#include <QKeySequence>
+#include <QList>
 #include <QStringList>
 
 class QAction;
 class QFrame;
+class QItemSelection;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -17,6 +20,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QToolBar;
+class QToolButton;
 class QWidget;
 class RecordListView;
 struct RecordRow;
@@ -49,8 +54,49 @@ public:
 
     // A summary request: enabling Timer7 while it runs does not restart it.
     void RequestSummary();
+    void N5Click();  // add
+    void N10Click(); // delete the selected rows
+    void N7Click();  // modify
+    void N6Click();  // search
+    void N40Click(); // browse
+    void N39Click(); // statistics
+    // Opens the modify window for the record of that name, when exactly one row is selected.
+    void OpenModify(const QString& name);
+    // Fills the header and Memo3 with the details of the record of that name.
+    void ShowDetails(const QString& name);
+    // The list's selection changed: the details of the last row whose state changed.
+    void ListView1SelectItem(const QItemSelection& selected, const QItemSelection& deselected);
+    // True when a record of this name exists; a database error counts as "no".
+    bool NameExists(const QString& name);
+    // Deletes the records of this name; false with the error text when the database refuses.
+    bool DeleteByName(const QString& name, QString* error = nullptr);
     void N18Click(); // refresh
     void N9Click();  // exit
+    void T1Click();  // title text
+    void K1Click();  // list colour sky blue
+    void Y1Click();  // list colour cream
+    void R1Click();  // list colour of the system
+    void N26Click(); // list colour from the colour dialog
+    void N17Click(); // report view with grid lines
+    void N20Click(); // report view without grid lines
+    void N13Click(); // list view
+    void N14Click(); // large icons
+    void N15Click(); // small icons
+    void N37Click(); // user management
+    void N38Click(); // change password
+    void Q1Click();  // area codes
+    void N27Click(); // backup and restore
+    void N25Click(); // user manual
+    void R2Click();  // feedback page
+    void W1Click();  // home page
+    void N19Click(); // about
+    // Exit from the tool bar.
+    void ToolButton13Click();
+    // Rows of the list dropped on the tool buttons 删除 and 修改.
+    void ToolButton2DragDrop();
+    void ToolButton4DragDrop();
+    // A drag that started in the list has ended, dropped or cancelled.
+    void ListView1EndDrag();
     void N23Click(); // information panel shown or hidden
     void N29Click(); // alternate row colouring
     void B1Click();  // birthday reminder on or off
@@ -70,52 +116,112 @@ public:
     void SetColumnWidths(bool panelShown);
 
     // Controls, named as the rest of the program refers to them.
-    RecordListView* ListView1;
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1;
-    QWidget* TabSheet3;
-    QLabel* Label3;
-    QLabel* Label4;
-    QPlainTextEdit* Memo3;
-    QLabel* Label1;
-    QLabel* Label2;
-    QPlainTextEdit* Memo1; // the notes pad
-    QFrame* Panel1;        // strip of view buttons over the information panel's right edge
-    QFrame* Panel2;        // 1-pixel separator between the information panel and the list
-    QFrame* Panel4;        // progress panel of the refresh's wait
-    QLabel* Panel5;        // its bar
-    QFrame* Panel7;        // birthday reminder
-    QLabel* Label5;
-    QPlainTextEdit* Memo4; // birthday reminder text
-    QPushButton* BitBtn1;  // "知道了"
-    QStatusBar* StatusBar1;
-    StatusUserPanel* StatusPanel0;
-    QLabel* StatusPanel1;
-    QLabel* StatusPanel2;
+    RecordListView* ListView1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QPlainTextEdit* Memo3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr; // the notes pad
+    QFrame* Panel1 = nullptr;        // strip of view buttons over the information panel's right edge
+    QFrame* Panel2 = nullptr;        // 1-pixel separator between the information panel and the list
+    QFrame* Panel4 = nullptr;        // progress panel of the refresh's wait
+    QLabel* Panel5 = nullptr;        // its bar
+    QFrame* Panel7 = nullptr;        // birthday reminder
+    QLabel* Label5 = nullptr;
+    QPlainTextEdit* Memo4 = nullptr; // birthday reminder text
+    QPushButton* BitBtn1 = nullptr;  // "知道了"
+    QStatusBar* StatusBar1 = nullptr;
+    StatusUserPanel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QLabel* StatusPanel2 = nullptr;
 
-    QAction* N18; // 刷新
-    QAction* N9;  // 退出
-    QAction* N29; // 隔行变色
-    QAction* N23; // 显示信息栏
-    QAction* B1;  // 生日提醒
+    // Main menu.
+    QAction* N5 = nullptr;  // 增加
+    QAction* N10 = nullptr; // 删除
+    QAction* N7 = nullptr;  // 修改
+    QAction* N6 = nullptr;  // 查询
+    QAction* N40 = nullptr; // 浏览
+    QAction* N39 = nullptr; // 统计
+    QAction* N18 = nullptr; // 刷新
+    QAction* N9 = nullptr;  // 退出
+    QAction* T1 = nullptr;  // 标题文字
+    QAction* K1 = nullptr;  // 天蓝
+    QAction* Y1 = nullptr;  // 地黄
+    QAction* R1 = nullptr;  // 默认
+    QAction* N26 = nullptr; // 自定义...
+    QAction* N29 = nullptr; // 隔行变色
+    QAction* N23 = nullptr; // 显示信息栏
+    QAction* B1 = nullptr;  // 生日提醒
+    QAction* N17 = nullptr; // 有线
+    QAction* N20 = nullptr; // 无线
+    QAction* N13 = nullptr; // 列表
+    QAction* N14 = nullptr; // 大图标
+    QAction* N15 = nullptr; // 小图标
+    QAction* N37 = nullptr; // 用户管理
+    QAction* N38 = nullptr; // 修改密码
+    QAction* Q1 = nullptr;  // 区号查询
+    QAction* N27 = nullptr; // 数据备份与恢复
+    QAction* N25 = nullptr; // 使用手册
+    QAction* R2 = nullptr;  // 用户意见
+    QAction* W1 = nullptr;  // 访问主页
+    QAction* N19 = nullptr; // 关于
+
+    // The record list's pop-up menu; each item runs the main menu's command.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N30 = nullptr; // 增加
+    QAction* N31 = nullptr; // 删除
+    QAction* N33 = nullptr; // 修改
+    QAction* N34 = nullptr; // 查询
+    QAction* N36 = nullptr; // 刷新
+
+    // Edit commands of the tool bar, acting on the focused text field (Memo1 or Memo3).
+    QAction* EditCopy1 = nullptr;
+    QAction* EditCut1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* EditDelete1 = nullptr;
+    QAction* EditSelectAll1 = nullptr;
+    QAction* EditUndo1 = nullptr;
+
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;  // 增加
+    QToolButton* ToolButton2 = nullptr;  // 删除, drop target
+    QToolButton* ToolButton4 = nullptr;  // 修改, drop target
+    QToolButton* ToolButton3 = nullptr;  // 查询
+    QToolButton* ToolButton17 = nullptr; // 浏览
+    QToolButton* ToolButton16 = nullptr; // 统计
+    QToolButton* ToolButton6 = nullptr;  // 复制
+    QToolButton* ToolButton7 = nullptr;  // 剪切
+    QToolButton* ToolButton8 = nullptr;  // 粘贴
+    QToolButton* ToolButton9 = nullptr;  // 删除 (text)
+    QToolButton* ToolButton10 = nullptr; // 全选
+    QToolButton* ToolButton11 = nullptr; // 撤销
+    QToolButton* ToolButton14 = nullptr; // 刷新
+    QToolButton* ToolButton13 = nullptr; // 退出
+
+    // The maker's web site: home page and feedback page.
+    static QString siteHost() { return QStringLiteral("www.tarsiwen.example"); }
 
     // Hidden state controls whose text serves as a program-wide variable.
-    QLineEdit* Edit1;    // signed-in user's name; empty means open mode
-    QLineEdit* Edit2;    // signed-in user's rights
-    QPushButton* Button1; // caption "1": the list holds the whole table; "0": a subset
-    QLineEdit* sex;      // "1": the next summary carries the breakdown by sex
-    QLineEdit* Edit3;    // unspecified sex at the last full reload
-    QLineEdit* Edit4;    // men at the last full reload
-    QLineEdit* Edit5;    // women at the last full reload
-    QLineEdit* can;      // "1": alternate row colouring off, "0": on
+    QLineEdit* Edit1 = nullptr;    // signed-in user's name; empty means open mode
+    QLineEdit* Edit2 = nullptr;    // signed-in user's rights
+    QPushButton* Button1 = nullptr; // caption "1": the list holds the whole table; "0": a subset
+    QLineEdit* sex = nullptr;      // "1": the next summary carries the breakdown by sex
+    QLineEdit* Edit3 = nullptr;    // unspecified sex at the last full reload
+    QLineEdit* Edit4 = nullptr;    // men at the last full reload
+    QLineEdit* Edit5 = nullptr;    // women at the last full reload
+    QLineEdit* can = nullptr;      // "1": alternate row colouring off, "0": on
 
-    QTimer* Timer1;
-    QTimer* Timer2;
-    QTimer* Timer5;
-    QTimer* Timer6;
-    QTimer* Timer7;
-    QTimer* Timer8;
-    QTimer* Timer9;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer5 = nullptr;
+    QTimer* Timer6 = nullptr;
+    QTimer* Timer7 = nullptr;
+    QTimer* Timer8 = nullptr;
+    QTimer* Timer9 = nullptr;
 
     store::Connection acper;
 
@@ -128,6 +234,18 @@ protected:
 
 private:
     void buildMenus();
+    void buildPopupMenu();
+    void buildToolBar();
+    // Main window short-cuts that win over the text fields' own (every short-cut of the main menu).
+    void collectCommandKeys();
+    // The text field the edit commands act on: Memo1 or Memo3 when it has the focus, else none.
+    QPlainTextEdit* editTarget() const;
+    void UpdateEditActions();
+    void EditDelete1Execute();
+    // Drag of list rows over and onto a tool button drop target.
+    bool acceptsRowDrag(const QEvent* event) const;
+    // Stores the list colour and shows it; the stored value is written before the list changes.
+    void SetFixedColor(const QString& stored, const QColor& color);
     void buildWorkArea();
     void buildStatusBar();
     void buildHiddenState();
@@ -145,6 +263,13 @@ private:
     bool CountMainRows(int* rows);
     bool WriteSetting(const QString& section, const QString& key, const QString& value);
 
+    // Keys of the main window's commands that win over the text fields' own short-cuts (Ctrl+A is add).
+    QList<QKeySequence> m_commandKeys;
+    // The command a drop on a tool button asked for; it runs once the drag has ended.
+    void (Tmain::*m_dropCommand)() = nullptr;
+    // Rows going away (deleted, or cleared for a reload): their deselection shows no details.
+    bool m_rowsLeaving = false;
+    QMetaObject::Connection m_focusConnection;
     int m_birthdayCount = 0;
     std::array<QDate, 4> m_birthdayDates;
     QStringList m_birthdayLines;

@@ -1,0 +1,93 @@
+#include "edit/Photos.h"
+
+#include "edit/FieldRules.h"
+#include "edit/Picture.h"
+#include "platform/Files.h"
+#include "platform/ProgramDir.h"
+
+#include <QFileInfo>
+#include <QPainter>
+
+QString Photos::path(const QString& value)
+{
+    return platform::ProgramDir::file(QStringLiteral("photo/") + value);
+}
+
+QString Photos::extensionOf(const QString& fileName)
+{
+    const QString name = QFileInfo(fileName).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString Photos::extensionMessage(const QString& fileName)
+{
+    return QStringLiteral("源照片文件名（") + fileName + QStringLiteral("）中含有特殊字符“.”\n")
+        + QStringLiteral("请更改源文件名，并重新添加！");
+}
+
+bool Photos::isReservedPhotoName(const QString& name, const QString& extension)
+{
+    const QString file = name + extension;
+    if (!platform::ProgramDir::isSafeComponent(file) || FieldRules::nameHasSpecialChars(name))
+        return true;
+    // photo/no.bmp is the placeholder and photo/yes.* are the staging files: a contact's photo must not replace them.
+    return file.compare(placeholderValue(), Qt::CaseInsensitive) == 0
+        || name.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+}
+
+QString Photos::reservedNameMessage(const QString& fileName)
+{
+    return QStringLiteral("照片文件名“") + fileName + QStringLiteral("”已被系统使用，这张照片不能保存。\n")
+        + QStringLiteral("记录本身仍可保存。");
+}
+
+QString Photos::copyFailedMessage(const QString& fileName)
+{
+    return QStringLiteral("照片文件“photo/") + fileName + QStringLiteral("”无法写入，照片没有保存。");
+}
+
+bool Photos::stage(const QString& pickedPath, const QString& extension)
+{
+    return platform::Files::copyOverwrite(pickedPath, path(QStringLiteral("yes") + extension));
+}
+
+bool Photos::commit(const QString& name, const QString& extension)
+{
+    if (isReservedPhotoName(name, extension))
+        return false;
+    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension));
+}
+
+QImage Photos::placeholder(QString* error)
+{
+    QImage image = Picture::load(path(placeholderValue()), error);
+    return image.isNull() ? drawnPlaceholder() : image;
+}
+
+QImage Photos::forValue(const QString& value, QString* error)
+{
+    const QString v = value.trimmed();
+    if (v.isEmpty() || value == placeholderValue())
+        return placeholder();
+    if (!platform::ProgramDir::isSafeComponent(value)) {
+        if (error)
+            *error = QStringLiteral("照片文件名无效：%1").arg(value);
+        return placeholder();
+    }
+    QImage image = Picture::load(path(value), error);
+    return image.isNull() ? placeholder() : image;
+}
+
+QImage Photos::drawnPlaceholder()
+{
+    QImage image(92, 113, QImage::Format_RGB32);
+    image.fill(QColor(236, 238, 241));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(172, 178, 188));
+    p.drawEllipse(QRectF(28, 20, 36, 40));
+    p.drawRoundedRect(QRectF(12, 70, 68, 50), 30, 30);
+    return image;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+// Contact photos: files in photo/ named after the contact, staged as photo/yes + extension when the user
+// confirms a picked picture, and committed to the contact's file when the record is saved.
+class Photos {
+public:
+    static QString placeholderValue() { return QStringLiteral("no.bmp"); }
+    // Absolute path of photo/<value>.
+    static QString path(const QString& value);
+    // The picture's extension: from the first "." of the file name (without its folder) to the end.
+    static QString extensionOf(const QString& fileName);
+    // Extensions are exactly 4 characters, dot included.
+    static bool isAcceptedExtension(const QString& extension) { return extension.size() == 4; }
+    // The two-line refusal for a picked file whose extension is not 4 characters long.
+    static QString extensionMessage(const QString& fileName);
+    // A photo file name that would replace the placeholder or the staging file, or leave photo/.
+    static bool isReservedPhotoName(const QString& name, const QString& extension);
+    static QString reservedNameMessage(const QString& fileName);
+    // A photo file in photo/ could not be written (the folder is missing or read-only, the disk is full).
+    static QString copyFailedMessage(const QString& fileName);
+
+    // Copies the picked file to the staging file photo/yes + extension, overwriting it.
+    static bool stage(const QString& pickedPath, const QString& extension);
+    // Copies the staging file for this extension to the contact's photo file, overwriting it.
+    static bool commit(const QString& name, const QString& extension);
+
+    // The picture for a record's 照片 value: the photo file, or the placeholder when the value is empty,
+    // "no.bmp" or names no readable file. error tells why a named photo could not be shown.
+    static QImage forValue(const QString& value, QString* error = nullptr);
+    static QImage placeholder(QString* error = nullptr);
+    // A neutral picture drawn by the program when even the placeholder file is missing or unreadable.
+    static QImage drawnPlaceholder();
+};

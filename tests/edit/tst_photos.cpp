@@ -1,0 +1,203 @@
+// Photo files: decoding (libjpeg and Qt's readers) of good and broken files, photo names, staging and commit.
+#include "edit/JpegReader.h"
+#include "edit/Photos.h"
+#include "edit/Picture.h"
+#include "platform/ProgramDir.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 95);
+    return bytes;
+}
+
+// Left half red, right half blue: a decoder that swaps channels or mirrors rows shows it.
+QImage twoColours(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(220, 20, 20));
+    for (int y = 0; y < height; ++y)
+        for (int x = width / 2; x < width; ++x)
+            image.setPixelColor(x, y, QColor(20, 20, 220));
+    return image;
+}
+
+bool near(const QColor& a, const QColor& b)
+{
+    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;
+}
+
+} // namespace
+
+class TestPhotos : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString file(const QString& relative) const { return m_dir.filePath(relative); }
+    void put(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile f(file(relative));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    QByteArray contents(const QString& relative) const
+    {
+        QFile f(file(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(QDir(m_dir.path()).removeRecursively());
+        QVERIFY(QDir().mkpath(file("photo")));
+        platform::ProgramDir::set(m_dir.path());
+        QVERIFY(twoColours(20, 10).save(file("photo/no.bmp")));
+    }
+
+    void jpegDecodesSizeAndColours()
+    {
+        const QImage decoded = JpegReader::decode(encoded(twoColours(64, 48), "JPG"));
+        QCOMPARE(decoded.size(), QSize(64, 48));
+        QVERIFY(near(decoded.pixelColor(4, 24), QColor(220, 20, 20)));
+        QVERIFY(near(decoded.pixelColor(60, 24), QColor(20, 20, 220)));
+
+        // A grey photo has one component; it still comes out as a picture.
+        QImage grey(30, 20, QImage::Format_Grayscale8);
+        grey.fill(128);
+        const QImage g = JpegReader::decode(encoded(grey, "JPG"));
+        QCOMPARE(g.size(), QSize(30, 20));
+        QVERIFY(near(g.pixelColor(15, 10), QColor(128, 128, 128)));
+    }
+
+    void brokenJpegNeverEndsTheProgram()
+    {
+        const QByteArray good = encoded(twoColours(64, 48), "JPG");
+        QString error;
+        // Cut in the data: libjpeg warns and fills in; a whole picture or an error, both fine.
+        const QImage half = JpegReader::decode(good.left(good.size() / 2), &error);
+        QVERIFY(half.isNull() ? !error.isEmpty() : half.size() == QSize(64, 48));
+        // Cut in the header: an error.
+        error.clear();
+        QVERIFY(JpegReader::decode(good.left(12), &error).isNull());
+        QVERIFY(!error.isEmpty());
+        // A JPEG signature followed by garbage, and garbage with a .jpg name.
+        QByteArray garbage(4000, '\x5a');
+        put("sig.jpg", QByteArray("\xff\xd8\xff\xe0", 4) + garbage);
+        put("junk.jpg", garbage);
+        for (const char* name : {"sig.jpg", "junk.jpg"}) {
+            error.clear();
+            QVERIFY(Picture::load(file(name), &error).isNull());
+            QVERIFY2(!error.isEmpty(), name);
+        }
+        // A forged header claiming 20000 x 20000 pixels (1.2 GB) is refused before anything that large is allocated.
+        QByteArray forged = good;
+        const qsizetype sof = forged.indexOf(QByteArray("\xff\xc0", 2));
+        QVERIFY(sof > 0);
+        forged[sof + 5] = forged[sof + 7] = char(0x4e);
+        forged[sof + 6] = forged[sof + 8] = char(0x20);
+        error.clear();
+        QVERIFY(JpegReader::decode(forged, &error).isNull());
+        QVERIFY(!error.isEmpty());
+        QVERIFY(JpegReader::decode(QByteArray(), &error).isNull());
+    }
+
+    void otherFormatsLoad()
+    {
+        for (const char* format : {"png", "bmp", "ico"}) {
+            const QString name = QStringLiteral("p.") + QLatin1String(format);
+            QVERIFY(twoColours(32, 32).save(file(name), format));
+            const QImage image = Picture::load(file(name));
+            QCOMPARE(image.size(), QSize(32, 32));
+            QVERIFY2(near(image.pixelColor(28, 16), QColor(20, 20, 220)), format);
+        }
+        QString error;
+        QVERIFY(Picture::load(file("none.png"), &error).isNull());
+        QVERIFY(!error.isEmpty());
+    }
+
+    void extensionsAndNames()
+    {
+        QCOMPARE(Photos::extensionOf("my.photo.jpg"), QStringLiteral(".photo.jpg"));
+        QCOMPARE(Photos::extensionOf("a.jpeg"), QStringLiteral(".jpeg"));
+        QCOMPARE(Photos::extensionOf("noext"), QString());
+        QCOMPARE(Photos::extensionOf("/home/u/my.pictures/张三.JPG"), QStringLiteral(".JPG"));
+        QVERIFY(Photos::isAcceptedExtension(".bmp"));
+        QVERIFY(!Photos::isAcceptedExtension(".jpeg"));
+        QVERIFY(!Photos::isAcceptedExtension(""));
+        QCOMPARE(Photos::extensionMessage("my.photo.jpg"),
+                 QStringLiteral("源照片文件名（my.photo.jpg）中含有特殊字符“.”\n请更改源文件名，并重新添加！"));
+
+        QVERIFY(Photos::isReservedPhotoName("no", ".bmp"));
+        QVERIFY(Photos::isReservedPhotoName("NO", ".BMP"));
+        QVERIFY(Photos::isReservedPhotoName("yes", ".jpg"));
+        QVERIFY(Photos::isReservedPhotoName("a/b", ".jpg"));
+        QVERIFY(Photos::isReservedPhotoName("..", ".jpg"));
+        QVERIFY(Photos::isReservedPhotoName("tab\t", ".jpg"));
+        QVERIFY(!Photos::isReservedPhotoName("no", ".jpg"));
+        QVERIFY(!Photos::isReservedPhotoName("张三", ".jpg"));
+    }
+
+    void stageAndCommitOverwrite()
+    {
+        put("first.jpg", "first");
+        put("second.jpg", "second");
+        put("photo/张三.jpg", "old photo");
+        QVERIFY(Photos::stage(file("first.jpg"), ".jpg"));
+        QCOMPARE(contents("photo/yes.jpg"), QByteArray("first"));
+        QVERIFY(Photos::stage(file("second.jpg"), ".jpg"));
+        QCOMPARE(contents("photo/yes.jpg"), QByteArray("second"));
+        QVERIFY(Photos::commit("张三", ".jpg"));
+        QCOMPARE(contents("photo/张三.jpg"), QByteArray("second"));
+
+        // The placeholder and the staging file are never a contact's photo.
+        put("photo/yes.bmp", "staged");
+        const QByteArray placeholder = contents("photo/no.bmp");
+        QVERIFY(!Photos::commit("no", ".bmp"));
+        QCOMPARE(contents("photo/no.bmp"), placeholder);
+        QVERIFY(!Photos::commit("../x", ".bmp"));
+        QVERIFY(!QFile::exists(file("x.bmp")));
+
+        // Without photo/ the copy fails and says so.
+        QVERIFY(QDir(file("photo")).removeRecursively());
+        QVERIFY(!Photos::stage(file("first.jpg"), ".jpg"));
+        QVERIFY(!Photos::commit("张三", ".jpg"));
+    }
+
+    void pictureForValue()
+    {
+        const QImage placeholder = Picture::load(file("photo/no.bmp"));
+        QVERIFY(!placeholder.isNull());
+        QCOMPARE(Photos::forValue("no.bmp"), placeholder);
+        QCOMPARE(Photos::forValue(" "), placeholder);
+        QCOMPARE(Photos::forValue(""), placeholder);
+        QString error;
+        QCOMPARE(Photos::forValue("李四.jpg", &error), placeholder);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(Photos::forValue("../photo/no.bmp"), placeholder);
+
+        QVERIFY(twoColours(40, 50).save(file("photo/张三.png")));
+        QCOMPARE(Photos::forValue("张三.png").size(), QSize(40, 50));
+
+        // Without the placeholder file the program draws one.
+        QVERIFY(QFile::remove(file("photo/no.bmp")));
+        QCOMPARE(Photos::forValue("no.bmp"), Photos::drawnPlaceholder());
+        QCOMPARE(Photos::forValue("李四.jpg"), Photos::drawnPlaceholder());
+    }
+};
+
+QTEST_MAIN(TestPhotos)
+#include "tst_photos.moc"
