@@ -4,6 +4,8 @@
 #include "app/Tlogin.h"
 #include "edit/Tadd.h"
 #include "edit/Tgai.h"
+#include "search/Tfind.h"
+#include "search/Tlist.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
 #include "platform/ProgramDir.h"
@@ -40,6 +42,8 @@ bool Program::start(const QString& programDir)
     forms::add = new Tadd(forms::main);
     forms::dmper = new store::Tdmper(forms::main);
     forms::gai = new Tgai(forms::main);
+    forms::find = new Tfind(forms::main);
+    forms::list = new Tlist(forms::main);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         forms::main->move(screen->availableGeometry().center() - forms::main->rect().center());
     forms::main->show();
@@ -58,6 +62,8 @@ void Program::shutdown()
     forms::add = nullptr;
     forms::dmper = nullptr;
     forms::gai = nullptr;
+    forms::find = nullptr;
+    forms::list = nullptr;
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;

@@ -6,5 +6,7 @@ Tlogin* login = nullptr;
 store::Tdmper* dmper = nullptr;
 Tadd* add = nullptr;
 Tgai* gai = nullptr;
+Tfind* find = nullptr;
+Tlist* list = nullptr;
 bool entered = false;
 } // namespace forms

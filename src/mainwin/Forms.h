@@ -4,6 +4,8 @@ class Tmain;
 class Tlogin;
 class Tadd;
 class Tgai;
+class Tfind;
+class Tlist;
 namespace store {
 class Tdmper;
 }
@@ -15,6 +17,8 @@ extern Tlogin* login;
 extern store::Tdmper* dmper;
 extern Tadd* add;
 extern Tgai* gai;
+extern Tfind* find;
+extern Tlist* list;
 // True once the start-up sequence has completed; the sign-in window's close check reads it.
 extern bool entered;
 } // namespace forms

@@ -3,6 +3,8 @@
 #include "app/Tlogin.h"
 #include "edit/Tadd.h"
 #include "edit/Tgai.h"
+#include "search/Tfind.h"
+#include "search/Tlist.h"
 #include "mainwin/Forms.h"
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
@@ -42,6 +44,7 @@
 #include <QTableView>
 #include <QTextCursor>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -97,6 +100,10 @@ Tmain::Tmain(QWidget* parent)
     resize(581, 390);
 
     Timer1 = makeTimer(this, "Timer1", 500);
+    Timer3 = makeTimer(this, "Timer3", 30);
+    Timer4 = makeTimer(this, "Timer4", 30);
+    connect(Timer3, &QTimer::timeout, this, &Tmain::Timer3Timer);
+    connect(Timer4, &QTimer::timeout, this, &Tmain::Timer4Timer);
     Timer2 = makeTimer(this, "Timer2", 500);
     Timer5 = makeTimer(this, "Timer5", 5);
     Timer6 = makeTimer(this, "Timer6", 200);
@@ -461,11 +468,16 @@ void Tmain::buildWorkArea()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    PageControl1 = new QTabWidget(central);
+    // The page control keeps its full width inside a clipping holder, which is what slides: a tab widget
+    // squeezed to the width of its tabs keeps relaying out its hidden pages and never settles.
+    PanelHolder = new QWidget(central);
+    PanelHolder->setObjectName(QStringLiteral("PanelHolder"));
+    PanelHolder->setFixedWidth(145);
+    PanelHolder->installEventFilter(this);
+    PageControl1 = new QTabWidget(PanelHolder);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setTabPosition(QTabWidget::East);
     PageControl1->setDocumentMode(true);
-    PageControl1->setFixedWidth(145);
 
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
@@ -524,7 +536,7 @@ void Tmain::buildWorkArea()
             OpenModify(ListView1->model()->caption(selected.first()));
     });
 
-    row->addWidget(PageControl1);
+    row->addWidget(PanelHolder);
     row->addWidget(Panel2);
     row->addWidget(ListView1, 1);
     setCentralWidget(central);
@@ -532,8 +544,30 @@ void Tmain::buildWorkArea()
     // The button strip lies over the information panel's right edge; its buttons belong to the view commands.
     Panel1 = new QFrame(central);
     Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(127, 192, 18, 129);
+    // Below the tool bar rather than from the window's top edge, so the strip keeps its place beside the list.
+    Panel1->setGeometry(127, 153, 18, 129);
     Panel1->raise();
+    auto speedButton = [this](const char* name, int top, const char* icon, const QString& hint,
+                              void (Tmain::*handler)()) {
+        auto* b = new QToolButton(Panel1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(1, top, 16, 16);
+        b->setAutoRaise(true);
+        b->setIconSize(QSize(14, 14));
+        b->setIcon(QIcon(QStringLiteral(":/icons/cmd-%1.svg").arg(QLatin1String(icon))));
+        b->setStatusTip(hint);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, handler);
+        return b;
+    };
+    SpeedButton3 = speedButton("SpeedButton3", 36, "view-grid", QStringLiteral("表格显示（显示/隐藏表格线）"),
+                               &Tmain::SpeedButton3Click);
+    SpeedButton4 = speedButton("SpeedButton4", 55, "view-list", QStringLiteral("列表显示"), &Tmain::SpeedButton4Click);
+    SpeedButton5 = speedButton("SpeedButton5", 74, "view-large", QStringLiteral("大图标显示"), &Tmain::SpeedButton5Click);
+    SpeedButton6 = speedButton("SpeedButton6", 93, "view-small", QStringLiteral("小图标显示"), &Tmain::SpeedButton6Click);
+    SpeedButton1 = speedButton("SpeedButton1", 113, "panel-hide", QStringLiteral("隐藏信息栏"), &Tmain::SpeedButton1Click);
+    SpeedButton2 = speedButton("SpeedButton2", 113, "panel-show", QStringLiteral("显示信息栏"), &Tmain::SpeedButton2Click);
+    SpeedButton2->hide();
 
     Panel4 = new QFrame(central);
     Panel4->setObjectName(QStringLiteral("Panel4"));
@@ -665,6 +699,7 @@ void Tmain::ApplySettings()
     if (value("info", "yes") == QLatin1String("0")) {
         N23->setChecked(false);
         PageControl1->hide();
+        PanelHolder->hide();
         Panel1->hide();
         SetColumnWidths(false);
     }
@@ -944,7 +979,7 @@ void Tmain::N10Click()
 
 void Tmain::N6Click()
 {
-    // The search window opens here.
+    forms::find->exec();
 }
 
 void Tmain::N40Click()
@@ -953,7 +988,7 @@ void Tmain::N40Click()
         platform::Prompt::information(this, QStringLiteral("数据表中没有记录，不能浏览！"));
         return;
     }
-    // The record browser opens here.
+    forms::list->exec();
 }
 
 void Tmain::N39Click()
@@ -1084,6 +1119,81 @@ void Tmain::N20Click()
     ListView1->setGridLines(false);
 }
 
+void Tmain::SpeedButton3Click()
+{
+    if (ListView1->viewStyle() == RecordListView::ViewStyle::Report)
+        ListView1->setGridLines(!ListView1->gridLines());
+    else
+        N17Click();
+}
+
+void Tmain::SpeedButton4Click()
+{
+    N13Click();
+}
+
+void Tmain::SpeedButton5Click()
+{
+    N14Click();
+}
+
+void Tmain::SpeedButton6Click()
+{
+    N15Click();
+}
+
+void Tmain::SpeedButton1Click()
+{
+    // A press while a slide runs turns it round: the narrowing and the widening never run together.
+    if (Timer3->isActive()) {
+        Timer3->stop();
+        Timer4->start();
+    } else if (Timer4->isActive()) {
+        Timer4->stop();
+        Timer3->start();
+    } else if (InfoPanelWidth() == 145) {
+        Timer3->start();
+    } else {
+        Timer4->start();
+    }
+}
+
+int Tmain::InfoPanelWidth() const
+{
+    return PanelHolder->width();
+}
+
+void Tmain::SpeedButton2Click()
+{
+    SpeedButton1Click();
+}
+
+void Tmain::Timer3Timer()
+{
+    if (InfoPanelWidth() <= 21) {
+        SpeedButton1->hide();
+        SpeedButton2->show();
+        Timer3->stop();
+        return;
+    }
+    ListView1->setColumnWidth(5, 156);
+    PanelHolder->setFixedWidth(InfoPanelWidth() - 4);
+    Panel1->move(Panel1->x() - 4, Panel1->y());
+}
+
+void Tmain::Timer4Timer()
+{
+    if (InfoPanelWidth() >= 145) {
+        SpeedButton2->hide();
+        SpeedButton1->show();
+        Timer4->stop();
+        return;
+    }
+    ListView1->setColumnWidth(5, 48);
+    PanelHolder->setFixedWidth(InfoPanelWidth() + 4);
+    Panel1->move(Panel1->x() + 4, Panel1->y());
+}
+
 void Tmain::N13Click()
 {
     ListView1->setViewStyle(RecordListView::ViewStyle::List);
@@ -1193,6 +1303,7 @@ void Tmain::N23Click()
     const bool shown = N23->isChecked() ? false : true;
     N23->setChecked(shown);
     PageControl1->setVisible(shown);
+    PanelHolder->setVisible(shown);
     Panel1->setVisible(shown);
     SetColumnWidths(shown);
     WriteSetting(QStringLiteral("info"), QStringLiteral("yes"), shown ? QStringLiteral("1") : QStringLiteral("0"));
@@ -1427,6 +1538,11 @@ void Tmain::Memo1Click()
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == PanelHolder && event->type() == QEvent::Resize) {
+        // Only the right-hand part of the page control, with its tabs, shows while the holder is narrow.
+        PageControl1->setGeometry(PanelHolder->width() - 145, 0, 145, PanelHolder->height());
+        return false;
+    }
     if (watched == ToolButton2 || watched == ToolButton4) {
         switch (event->type()) {
         case QEvent::DragEnter:

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class QToolButton;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -98,6 +99,14 @@ public:
     // A drag that started in the list has ended, dropped or cancelled.
     void ListView1EndDrag();
     void N23Click(); // information panel shown or hidden
+    void SpeedButton1Click(); // slide the information panel narrow or wide
+    void SpeedButton2Click();
+    void SpeedButton3Click(); // report view; grid lines switched when already in it
+    void SpeedButton4Click(); // list view
+    void SpeedButton5Click(); // large icons
+    void SpeedButton6Click(); // small icons
+    void Timer3Timer();       // slide narrow
+    void Timer4Timer();       // slide wide
     void N29Click(); // alternate row colouring
     void B1Click();  // birthday reminder on or off
     void ListView1ColumnClick(int column);
@@ -118,6 +127,9 @@ public:
     // Controls, named as the rest of the program refers to them.
     RecordListView* ListView1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
+    QWidget* PanelHolder = nullptr; // clips the page control while it slides narrow
+    // Width of the information panel as the user sees it: 145 wide, 21 slid narrow.
+    int InfoPanelWidth() const;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet3 = nullptr;
     QLabel* Label3 = nullptr;
@@ -215,7 +227,15 @@ public:
     QLineEdit* Edit5 = nullptr;    // women at the last full reload
     QLineEdit* can = nullptr;      // "1": alternate row colouring off, "0": on
 
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
     QTimer* Timer1 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* Timer4 = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* Timer5 = nullptr;
     QTimer* Timer6 = nullptr;

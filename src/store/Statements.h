@@ -19,6 +19,9 @@ inline constexpr const char* SelectAreaCodes = "select * from call";
 // rows in the same order, without converting the columns nobody reads (a third of the reload at 100,000 rows).
 inline constexpr const char* ListMainNewestFirst =
     "select 姓名,关系,电话,手机,小灵通,住址,性别,生月,生日 from main order by id desc";
+// The searches read "select * from main" and test every row in memory; they use only the list's columns, in
+// table order (the id is the row id), which spares converting the other columns at 100,000 rows.
+inline constexpr const char* SearchMain = "select 姓名,关系,电话,手机,小灵通,住址 from main order by id";
 // Only the row count of the table is wanted (refresh and its wait): the same answer without carrying rows.
 inline constexpr const char* CountMain = "select count(*) from main";
 inline constexpr const char* UserTables =

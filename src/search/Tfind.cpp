@@ -1,0 +1,266 @@
+#include "search/Tfind.h"
+
+#include "mainwin/Forms.h"
+#include "mainwin/RecordListView.h"
+#include "mainwin/RecordModel.h"
+#include "mainwin/Tmain.h"
+#include "platform/KeyPreview.h"
+#include "platform/Prompt.h"
+#include "store/Query.h"
+#include "store/Statements.h"
+#include "store/Tdmper.h"
+#include "ui_Tfind.h"
+
+#include <QHideEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <vector>
+
+Tfind::Tfind(QWidget* parent)
+    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>())
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("find"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setFixedSize(348, 197);
+    ui->Panel1->hide();
+
+    connect(ui->Button1, &QPushButton::clicked, this, &Tfind::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &Tfind::Button2Click);
+    connect(ui->Button3, &QPushButton::clicked, this, &Tfind::Button3Click);
+    connect(ui->RadioButton1, &QRadioButton::clicked, this, &Tfind::RadioButton1Click);
+    connect(ui->RadioButton2, &QRadioButton::clicked, this, &Tfind::RadioButton2Click);
+    connect(ui->RadioButton3, &QRadioButton::clicked, this, &Tfind::RadioButton3Click);
+    connect(ui->RadioButton4, &QRadioButton::clicked, this, &Tfind::RadioButton4Click);
+
+    // Enter and Esc must reach the window before a focused line edit or button acts on them.
+    platform::KeyPreview::install(this, this);
+}
+
+Tfind::~Tfind() = default;
+
+void Tfind::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void Tfind::hideEvent(QHideEvent* event)
+{
+    if (!event->spontaneous())
+        afo.close();
+    QDialog::hideEvent(event);
+}
+
+void Tfind::FormShow()
+{
+    ui->PageControl1->setCurrentIndex(0);
+    ui->Panel1->hide();
+    ui->Button2->setEnabled(false);
+    ui->Edit1->setFocus();
+}
+
+void Tfind::ShowResult(const QString& text)
+{
+    ui->Panel1->setText(text);
+    ui->Panel1->show();
+}
+
+void Tfind::ChooseField(const QString& prompt, const QString& hint)
+{
+    ui->Panel1->hide();
+    ui->Edit1->setStatusTip(hint);
+    ui->Label1->setText(prompt);
+    ui->Edit1->clear();
+    ui->Edit1->setFocus();
+}
+
+void Tfind::RadioButton1Click()
+{
+    ChooseField(QStringLiteral("请输入姓名："), QStringLiteral("输入姓名或其中的一部分。"));
+}
+
+void Tfind::RadioButton2Click()
+{
+    ChooseField(QStringLiteral("请输入电话号码："), QStringLiteral("输入电话号码或其中的一部分。"));
+}
+
+void Tfind::RadioButton3Click()
+{
+    ChooseField(QStringLiteral("请输入手机号码："), QStringLiteral("输入手机号码或其中的一部分。"));
+}
+
+void Tfind::RadioButton4Click()
+{
+    ChooseField(QStringLiteral("请输入小灵通号码："), QStringLiteral("输入小灵通号码或其中的一部分。"));
+}
+
+void Tfind::EditClick(QLineEdit* edit)
+{
+    edit->clear();
+    ui->Panel1->hide();
+    ui->Button2->setEnabled(false);
+}
+
+void Tfind::Button1Click()
+{
+    Search(!ui->CheckBox1->isChecked(), false);
+}
+
+void Tfind::Button2Click()
+{
+    Search(false, true);
+}
+
+void Tfind::Button3Click()
+{
+    reject();
+}
+
+void Tfind::Search(bool countOnly, bool view)
+{
+    if (ui->PageControl1->currentWidget() == ui->TabSheet2) {
+        CompoundSearch(ui->Edit2->text(), ui->Edit3->text(), ui->Edit4->text(), ui->Edit5->text(), countOnly);
+        return;
+    }
+    const QString text = ui->Edit1->text().trimmed();
+    if (text.isEmpty()) {
+        if (view)
+            ui->Panel1->hide();
+        else
+            ShowResult(QStringLiteral("请输入查询条件！"));
+        ui->Edit1->setFocus();
+        return;
+    }
+    QString column = QStringLiteral("姓名");
+    if (ui->RadioButton2->isChecked())
+        column = QStringLiteral("电话");
+    else if (ui->RadioButton3->isChecked())
+        column = QStringLiteral("手机");
+    else if (ui->RadioButton4->isChecked())
+        column = QStringLiteral("小灵通");
+    SingleSearch(column, text, countOnly);
+}
+
+void Tfind::SingleSearch(const QString& column, const QString& text, bool countOnly)
+{
+    Run({{column, text}}, countOnly, false);
+}
+
+void Tfind::CompoundSearch(const QString& relation, const QString& phone, const QString& mobile,
+                           const QString& address, bool countOnly)
+{
+    const Condition inputs[] = {{QStringLiteral("关系"), relation.trimmed()},
+                                {QStringLiteral("电话"), phone.trimmed()},
+                                {QStringLiteral("手机"), mobile.trimmed()},
+                                {QStringLiteral("住址"), address.trimmed()}};
+    // An empty input places no condition on its column.
+    QList<Condition> conditions;
+    for (const Condition& c : inputs) {
+        if (!c.text.isEmpty())
+            conditions.append(c);
+    }
+    if (conditions.isEmpty()) {
+        ShowResult(QStringLiteral("请输入查询条件！"));
+        ui->Button2->setEnabled(false);
+        ui->Edit2->setFocus();
+        return;
+    }
+    Run(conditions, countOnly, true);
+}
+
+void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compound)
+{
+    afo.close();
+    afo.setConnection(forms::dmper ? &forms::dmper->acper : nullptr);
+    afo.setStatement(store::sql::SearchMain);
+    if (!afo.connection()) {
+        platform::Prompt::error(this, QStringLiteral("Missing Connection or ConnectionString"));
+        return;
+    }
+    // One forward read serves the count and the list and is finished before anything is shown; the rows are
+    // tested in memory, so the search text never reaches SQL and quotes, % and _ are plain characters.
+    std::vector<RecordRow> matches;
+    qsizetype count = 0;
+    {
+        store::Query q(*afo.connection(), afo.statement());
+        if (!q.exec()) {
+            platform::Prompt::error(this, q.errorText());
+            return;
+        }
+        QList<int> tested;
+        for (const Condition& c : conditions)
+            tested.append(q.column(c.column));
+        while (q.next()) {
+            bool match = true;
+            for (qsizetype k = 0; match && k < conditions.size(); ++k)
+                match = q.text(tested.at(k)).contains(conditions.at(k).text, Qt::CaseSensitive);
+            if (!match)
+                continue;
+            ++count;
+            if (!countOnly) {
+                RecordRow row;
+                for (int column = 0; column < RecordModel::ColumnCount; ++column)
+                    row.cells[size_t(column)] = q.text(column);
+                matches.push_back(std::move(row));
+            }
+        }
+        // A read that broke off must not pass for a complete result.
+        if (!q.errorText().isEmpty()) {
+            platform::Prompt::error(this, q.errorText());
+            return;
+        }
+    }
+
+    if (count == 0) {
+        ShowResult(QStringLiteral("没有找到符合条件的记录！"));
+        if (compound)
+            ui->Button2->setEnabled(false);
+        return;
+    }
+    ShowResult(QStringLiteral("找到") + QString::number(count) + QStringLiteral("条符合条件的记录！"));
+    if (compound)
+        ui->Button2->setEnabled(false);
+    if (countOnly) {
+        ui->Button2->setEnabled(true);
+        return;
+    }
+    if (forms::main) {
+        forms::main->ListView1->model()->setRows(std::move(matches));
+        forms::main->Button1->setText(QStringLiteral("0"));
+        forms::main->RequestSummary();
+    }
+    accept();
+}
+
+bool Tfind::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            event->accept();
+            if (type == QEvent::KeyPress) {
+                if (key == Qt::Key_Escape)
+                    reject();
+                else
+                    Button1Click();
+            }
+            return true;
+        }
+    } else if (type == QEvent::MouseButtonRelease) {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool input = edit == ui->Edit1 || edit == ui->Edit2 || edit == ui->Edit3 || edit == ui->Edit4
+            || edit == ui->Edit5;
+        if (input && mouse->button() == Qt::LeftButton && edit->rect().contains(mouse->position().toPoint()))
+            EditClick(edit);
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "store/Dataset.h"
+
+#include <QDialog>
+#include <QList>
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class Tfind;
+}
+
+// The search window: finds records whose columns contain the typed text and puts them into the main list.
+class Tfind : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tfind(QWidget* parent = nullptr);
+    ~Tfind() override;
+
+    // Full scan of table main: each search attaches it to the data module's connection and sets its statement; the
+    // rows are read with one forward query that is finished at once, so afo itself is never left open.
+    store::Dataset afo;
+
+    std::unique_ptr<Ui::Tfind> ui;
+
+    // Page 1, no result line, no view button, the focus on Edit1; everything else keeps its state.
+    void FormShow();
+    // One of 姓名, 电话, 手机, 小灵通 containing text (already trimmed, never empty).
+    void SingleSearch(const QString& column, const QString& text, bool countOnly);
+    // Every filled input contained in its column (关系, 电话, 手机, 住址); the inputs arrive untrimmed.
+    void CompoundSearch(const QString& relation, const QString& phone, const QString& mobile, const QString& address,
+                        bool countOnly);
+    void Button1Click(); // search; counts only while CheckBox1 is not ticked
+    void Button2Click(); // view: the search again from the inputs as they are now, always listing
+    void Button3Click(); // close
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void RadioButton4Click();
+    // A mouse click into an input empties it and withdraws the last result.
+    void EditClick(QLineEdit* edit);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // One condition of a search: the column, and the text it has to contain.
+    struct Condition {
+        QString column;
+        QString text;
+    };
+
+    // Search and view share everything but the count-only flag and the empty page-1 input.
+    void Search(bool countOnly, bool view);
+    void ChooseField(const QString& prompt, const QString& hint);
+    void ShowResult(const QString& text);
+    // Reads table main once, tests every row against all conditions, reports the count and, unless countOnly,
+    // puts the matches into the main list and closes the window.
+    void Run(const QList<Condition>& conditions, bool countOnly, bool compound);
+};
