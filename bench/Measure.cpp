@@ -7,6 +7,8 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "search/Tlist.h"
+#include "search/Tfind.h"
 #include "platform/Prompt.h"
 #include "store/Connection.h"
 
@@ -21,6 +23,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <QPushButton>
 #include <cstdio>
 #include <vector>
 
@@ -221,6 +224,36 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
         connection.close();
         check(filled && w->ListView1->count() == expectedRows, QStringLiteral("the first fill failed: %1").arg(error));
     }
+    // Searches, from the press of Enter to the list replaced and painted; the search window is not shown, its
+    // search routines run as Enter runs them. A common surname and a relation plus a city.
+    double searchSingle = -1;
+    double searchCompound = -1;
+    double page = -1;
+    if (exitCode == 0) {
+        settle();
+        QElapsedTimer t;
+        t.start();
+        forms::find->SingleSearch(QStringLiteral("姓名"), QStringLiteral("张"), false);
+        QCoreApplication::processEvents();
+        searchSingle = elapsedMs(t);
+        check(w->Button1->text() == QLatin1String("0") && w->ListView1->count() > 0,
+              QStringLiteral("the single search listed nothing"));
+        settle();
+        t.restart();
+        forms::find->CompoundSearch(QStringLiteral("朋友"), QString(), QString(), QStringLiteral("太原"), false);
+        QCoreApplication::processEvents();
+        searchCompound = elapsedMs(t);
+        check(w->ListView1->count() > 0, QStringLiteral("the compound search listed nothing"));
+        // Back to the whole table (a reload of a search result needs no wait), then page through the browser.
+        w->Timer5Timer();
+        settle();
+        // Paging to the next record, as "下翻(&N)" does, over the first records of the list.
+        const int pages = std::min(200, expectedRows);
+        t.restart();
+        for (int n = 1; n <= pages; ++n)
+            forms::list->ShowRecord(n);
+        page = pages > 0 ? elapsedMs(t) / pages : -1;
+    }
     check(boxes == 0, QStringLiteral("the program showed %1 message box(es)").arg(boxes));
 
     if (exitCode == 0) {
@@ -245,7 +278,11 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
                 .arg(peakSortKb)
                 .arg(peakEndKb)
                 .arg(long(usage.ru_maxrss)) +
-            QStringLiteral(" reload_cpu_ms=%1 sort_cpu_ms=%2").arg(joined(reloadCpu)).arg(sortFirstCpu, 0, 'f', 3);
+            QStringLiteral(" reload_cpu_ms=%1 sort_cpu_ms=%2").arg(joined(reloadCpu)).arg(sortFirstCpu, 0, 'f', 3) +
+            QStringLiteral(" search_single_ms=%1 search_compound_ms=%2 page_ms=%3")
+                .arg(searchSingle, 0, 'f', 3)
+                .arg(searchCompound, 0, 'f', 3)
+                .arg(page, 0, 'f', 3);
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }

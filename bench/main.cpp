@@ -94,6 +94,9 @@ struct Figures {
     double unsortMs = -1;
     double resortMs = -1;
     double reloadSortedMs = -1;
+    double searchSingleMs = -1;
+    double searchCompoundMs = -1;
+    double pageMs = -1;
     double peakShownMb = -1;
     double peakReloadMb = -1; // after the three unsorted reloads
     double peakSortMb = -1;   // after the sort toggles, before the sorted reload
@@ -162,6 +165,9 @@ bool runChild(Figures& f)
     f.unsortMs = med("unsort_ms");
     f.resortMs = med("resort_ms");
     f.reloadSortedMs = ms("reload_sorted_ms");
+    f.searchSingleMs = ms("search_single_ms");
+    f.searchCompoundMs = ms("search_compound_ms");
+    f.pageMs = ms("page_ms");
     f.peakShownMb = ms("peak_shown_kb") / 1024.0;
     f.peakReloadMb = ms("peak_reload_kb") / 1024.0;
     f.peakSortMb = ms("peak_sort_kb") / 1024.0;
@@ -351,6 +357,12 @@ bool printTargets(const std::vector<Figures>& all)
            QStringLiteral("%1 ms  %2").arg(fixed(at->sortMs), verdict(true, at->sortMs <= kSortTargetMs)));
     target(QStringLiteral("peak RSS ≤ %1 MB").arg(kPeakTargetMb),
            QStringLiteral("%1 MB  %2").arg(fixed(at->peakMb), verdict(true, at->peakMb <= kPeakTargetMb)));
+    target(QStringLiteral("single search ≤ 300 ms"),
+           QStringLiteral("%1 ms  %2").arg(fixed(at->searchSingleMs), verdict(true, at->searchSingleMs <= 300)));
+    target(QStringLiteral("compound search ≤ 300 ms"),
+           QStringLiteral("%1 ms  %2").arg(fixed(at->searchCompoundMs), verdict(true, at->searchCompoundMs <= 300)));
+    target(QStringLiteral("browser next record < 20 ms"),
+           QStringLiteral("%1 ms  %2").arg(QString::number(at->pageMs, 'f', 2), verdict(true, at->pageMs < 20)));
 
     std::vector<const Figures*> measured;
     for (const Figures& f : all) {
