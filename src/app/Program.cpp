@@ -8,6 +8,7 @@
 #include "search/Tlist.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/ProgramDir.h"
 #include "store/Tdmper.h"
 
@@ -44,8 +45,7 @@ bool Program::start(const QString& programDir)
     forms::gai = new Tgai(forms::main);
     forms::find = new Tfind(forms::main);
     forms::list = new Tlist(forms::main);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        forms::main->move(screen->availableGeometry().center() - forms::main->rect().center());
+    platform::Centre::onScreen(forms::main);
     forms::main->show();
     // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.
     forms::main->raise();

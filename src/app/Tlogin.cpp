@@ -3,6 +3,7 @@
 #include "app/HintHook.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/Files.h"
 #include "platform/KeyPreview.h"
 #include "platform/ProgramDir.h"
@@ -82,8 +83,7 @@ Tlogin::Tlogin(const QString& programDir, QWidget* parent)
     // The window sees every key before its controls: Esc quits, Enter signs in.
     platform::KeyPreview::install(this, this);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::Centre::onScreen(this);
 }
 
 Tlogin::~Tlogin() = default;

@@ -8,6 +8,7 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
@@ -106,8 +107,7 @@ void Tadd::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    platform::Centre::onScreen(this);
     FormShow();
 }
 

@@ -8,6 +8,7 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
 #include "ui_Tgai.h"
@@ -71,8 +72,7 @@ Tgai::Tgai(QWidget* parent)
     connect(ui->Button4, &QPushButton::clicked, this, &Tgai::Button4Click);
     connect(ui->Button5, &QPushButton::clicked, this, &Tgai::Button5Click);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::Centre::onScreen(this);
 }
 
 Tgai::~Tgai() = default;

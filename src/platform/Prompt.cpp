@@ -27,6 +27,11 @@ void Prompt::information(QWidget* parent, const QString& text)
     show(parent, {QStringLiteral("提示"), text, QMessageBox::Information, QMessageBox::Ok});
 }
 
+void Prompt::caution(QWidget* parent, const QString& text)
+{
+    show(parent, {QStringLiteral("提示"), text, QMessageBox::Warning, QMessageBox::Ok});
+}
+
 void Prompt::warning(QWidget* parent, const QString& text)
 {
     show(parent, {QStringLiteral("失败"), text, QMessageBox::Warning, QMessageBox::Ok});

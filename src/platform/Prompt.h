@@ -23,6 +23,8 @@ public:
 
     // Caption "提示", information icon, OK.
     static void information(QWidget* parent, const QString& text);
+    // Caption "提示", warning icon, OK.
+    static void caution(QWidget* parent, const QString& text);
     // Caption "失败", warning icon, OK.
     static void warning(QWidget* parent, const QString& text);
     // Caption "提示", question icon, Yes and No; true for Yes.

@@ -4,6 +4,7 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/KeyPreview.h"
 #include "platform/Prompt.h"
 #include "store/Query.h"
@@ -46,8 +47,7 @@ void Tfind::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    platform::Centre::onScreen(this);
     FormShow();
 }
 

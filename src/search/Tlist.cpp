@@ -5,6 +5,7 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "platform/Centre.h"
 #include "platform/Beep.h"
 #include "platform/KeyPreview.h"
 #include "platform/ProgramDir.h"
@@ -60,8 +61,7 @@ Tlist::Tlist(QWidget* parent)
 
     platform::KeyPreview::install(this, this);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::Centre::onScreen(this);
 }
 
 Tlist::~Tlist() = default;
@@ -250,9 +250,7 @@ void Tlist::Button7Click()
         return;
     }
     if (k <= 0 || k > total) {
-        platform::Prompt::show(this,
-                               {QStringLiteral("提示"), QStringLiteral("您填写的数字超出了记录范围，请重新填写！"),
-                                QMessageBox::Warning, QMessageBox::Ok});
+        platform::Prompt::caution(this, QStringLiteral("您填写的数字超出了记录范围，请重新填写！"));
         ui->Edit2->setFocus();
         return;
     }
