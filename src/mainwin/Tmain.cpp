@@ -1300,7 +1300,7 @@ void Tmain::ListView1EndDrag()
 
 void Tmain::N23Click()
 {
-    const bool shown = N23->isChecked() ? false : true;
+    const bool shown = !N23->isChecked();
     N23->setChecked(shown);
     PageControl1->setVisible(shown);
     PanelHolder->setVisible(shown);
@@ -1583,11 +1583,6 @@ bool Tmain::eventFilter(QObject* watched, QEvent* event)
     if (Memo1 && watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress)
         Memo1Click();
     return QMainWindow::eventFilter(watched, event);
-}
-
-void Tmain::resizeEvent(QResizeEvent* event)
-{
-    QMainWindow::resizeEvent(event);
 }
 
 void Tmain::closeEvent(QCloseEvent* event)
