@@ -10,6 +10,7 @@
 #include "platform/Beep.h"
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
@@ -81,19 +82,7 @@ private:
     // a check inside drive failed. Returns false when no add window came up.
     bool withAddWindow(const std::function<void(QWidget*)>& drive)
     {
-        bool opened = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* window = qobject_cast<Tadd*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
-            opened = true;
-            if (QTest::qWaitForWindowActive(window))
-                drive(window);
-            if (window->isVisible())
-                window->reject();
-        });
-        forms::main->N5Click();
-        return opened;
+        return driveModal(QStringLiteral("add"), [] { forms::main->N5Click(); }, drive) != nullptr;
     }
 
     // One stored contact, its fields joined by "|" in table order; empty when there is none.

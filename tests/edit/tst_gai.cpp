@@ -8,6 +8,7 @@
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
 #include "platform/Pickers.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
@@ -93,25 +94,15 @@ private:
     // Runs the modify command with `drive` inside the modal window, which is closed afterwards in any case.
     void modify(const std::function<void()>& drive)
     {
-        bool reached = false;
-        QTimer timer; // dies with this call: a window that never opened leaves no step behind
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            const auto close = qScopeGuard([modal] {
-                if (modal && modal->isVisible())
-                    modal->close();
+        const QWidget* opened = driveModal(
+            QStringLiteral("gai"), [] { forms::main->N7Click(); },
+            [&](QWidget* window) {
+                m_gai = qobject_cast<Tgai*>(window);
+                if (m_gai)
+                    drive();
             });
-            m_gai = qobject_cast<Tgai*>(modal);
-            QVERIFY(m_gai);
-            QCOMPARE(m_gai->objectName(), QStringLiteral("gai"));
-            QVERIFY(QTest::qWaitForWindowActive(m_gai));
-            reached = true;
-            drive();
-        });
-        timer.start(0);
-        forms::main->N7Click();
-        QVERIFY2(reached, "the modify window did not open");
+        QVERIFY2(opened, "the modify window did not open");
+        QVERIFY(m_gai);
         QVERIFY(!forms::gai->isVisible());
         QVERIFY(!forms::gai->ago.isOpen());
     }

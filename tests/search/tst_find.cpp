@@ -5,6 +5,7 @@
 #include "mainwin/RecordListView.h"
 #include "mainwin/RecordModel.h"
 #include "mainwin/Tmain.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
@@ -53,19 +54,7 @@ private:
     // Opens the search window with the find command and runs drive on it; closes it even when a check failed.
     bool withFindWindow(const std::function<void(QWidget*)>& drive)
     {
-        bool opened = false;
-        QTimer::singleShot(0, this, [&] {
-            QWidget* window = QApplication::activeModalWidget();
-            if (!window || window->objectName() != QLatin1String("find"))
-                return;
-            opened = true;
-            if (QTest::qWaitForWindowActive(window))
-                drive(window);
-            if (window->isVisible())
-                window->close();
-        });
-        forms::main->N6Click();
-        return opened;
+        return driveModal(QStringLiteral("find"), [] { forms::main->N6Click(); }, drive) != nullptr;
     }
 
     // The result line as the user sees it: empty while hidden.

@@ -8,6 +8,7 @@
 #include "mainwin/Tmain.h"
 #include "platform/Beep.h"
 #include "search/Tlist.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
@@ -57,24 +58,9 @@ private:
     // Runs the browse command with `drive` inside the modal browser, which is closed afterwards in any case.
     void browse(const std::function<void()>& drive)
     {
-        bool reached = false;
-        QTimer timer;
-        timer.setSingleShot(true);
-        connect(&timer, &QTimer::timeout, this, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            const auto close = qScopeGuard([modal] {
-                if (modal && modal->isVisible())
-                    modal->close();
-            });
-            QVERIFY(modal);
-            QCOMPARE(modal->objectName(), QStringLiteral("list"));
-            QVERIFY(QTest::qWaitForWindowActive(modal));
-            reached = true;
-            drive();
-        });
-        timer.start(0);
-        forms::main->N40Click();
-        QVERIFY2(reached, "the browser did not open");
+        const QWidget* opened = driveModal(QStringLiteral("list"), [] { forms::main->N40Click(); },
+                                           [&](QWidget*) { drive(); });
+        QVERIFY2(opened, "the browser did not open");
         QVERIFY(!forms::list->isVisible());
         QVERIFY(!forms::list->alo.isOpen());
     }
