@@ -4,8 +4,8 @@
 
 #include "app/Program.h"
 #include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
 #include "mainwin/Tmain.h"
 #include "search/Tlist.h"
 #include "search/Tfind.h"

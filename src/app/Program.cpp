@@ -35,16 +35,19 @@ bool Program::start(const QString& programDir)
     platform::ProgramDir::set(programDir);
     forms::entered = false;
     forms::main = new Tmain;
-    forms::main->FormCreate();
+    // The main window's creation handler: the start-up and sign-in run modally, before the other windows exist.
+    forms::login = new Tlogin(platform::ProgramDir::path(), *forms::main);
+    forms::login->exec();
     if (!forms::entered)
         return false;
     // The windows after the main window exist only once the start-up has completed; a failed start shows
     // nothing more and opens no connection.
-    forms::add = new Tadd(forms::main);
-    forms::dmper = new store::Tdmper(forms::main);
-    forms::gai = new Tgai(forms::main);
-    forms::find = new Tfind(forms::main);
-    forms::list = new Tlist(forms::main);
+    Tmain* main = forms::main;
+    forms::add = new Tadd(*main, main);
+    forms::dmper = new store::Tdmper(main);
+    forms::gai = new Tgai(*main, main);
+    forms::find = new Tfind(*main, main);
+    forms::list = new Tlist(*main, main);
     platform::Centre::onScreen(forms::main);
     forms::main->show();
     // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.

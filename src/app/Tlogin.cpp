@@ -2,7 +2,8 @@
 
 #include "app/HintHook.h"
 #include "mainwin/Forms.h"
-#include "mainwin/Tmain.h"
+#include "hub/StartupHost.h"
+#include "platform/Step.h"
 #include "platform/Centre.h"
 #include "platform/Files.h"
 #include "platform/KeyPreview.h"
@@ -36,10 +37,11 @@ QString iniFile(const QString& name)
 
 } // namespace
 
-Tlogin::Tlogin(const QString& programDir, QWidget* parent)
+Tlogin::Tlogin(const QString& programDir, hub::StartupHost& main, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       ui(std::make_unique<Ui::Tlogin>()),
       acper(QStringLiteral("login.acper"), QStringLiteral("call.mdb")),
+      m_main(main),
       m_programDir(programDir)
 {
     ui->setupUi(this);
@@ -107,7 +109,7 @@ void Tlogin::FormShow()
     ui->Label1->setPalette(p);
     ui->Label1->setAutoFillBackground(true);
     setStatus(ui->Label1->text());
-    startStep(t1);
+    platform::startStep(t1);
 }
 
 void Tlogin::setStatus(const QString& text)
@@ -119,7 +121,7 @@ void Tlogin::setStatus(const QString& text)
 void Tlogin::fail(const QString& text)
 {
     setStatus(text);
-    startStep(t6);
+    platform::startStep(t6);
 }
 
 void Tlogin::selectFirstUser()
@@ -172,7 +174,7 @@ void Tlogin::t1Timer()
             return;
         }
     }
-    startStep(t2);
+    platform::startStep(t2);
 }
 
 void Tlogin::t2Timer()
@@ -181,7 +183,7 @@ void Tlogin::t2Timer()
     setStatus(QStringLiteral("正在读取数据......"));
     const QString userIni = iniFile(kUserIni);
     if (store::Ini::read(userIni, QStringLiteral("ok"), QStringLiteral("yes")) != QLatin1String("1")) {
-        startStep(t3);
+        platform::startStep(t3);
         return;
     }
     const QStringList users = store::Ini::keys(userIni, QStringLiteral("user"));
@@ -190,7 +192,7 @@ void Tlogin::t2Timer()
     if (users.isEmpty()) {
         setStatus(kDamaged);
         store::Ini::write(userIni, QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("0"));
-        startStep(t6);
+        platform::startStep(t6);
         return;
     }
     const QString preselected = store::Ini::read(userIni, QStringLiteral("cuser"), QStringLiteral("name"));
@@ -198,7 +200,7 @@ void Tlogin::t2Timer()
         selectFirstUser();
     else
         ui->ComboBox1->setEditText(preselected);
-    startStep(t10);
+    platform::startStep(t10);
 }
 
 void Tlogin::t3Timer()
@@ -215,25 +217,25 @@ void Tlogin::t3Timer()
     if (hasUsers) {
         setStatus(kDamaged);
         store::Ini::write(iniFile(kUserIni), QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("1"));
-        startStep(t6);
+        platform::startStep(t6);
         return;
     }
-    startStep(t4);
+    platform::startStep(t4);
 }
 
 void Tlogin::t4Timer()
 {
     t4->stop();
     setStatus(QStringLiteral("准备进入系统......"));
-    forms::main->ApplySettings();
-    startStep(t5);
+    m_main.ApplySettings();
+    platform::startStep(t5);
 }
 
 void Tlogin::t5Timer()
 {
     t5->stop();
     QString error;
-    if (!forms::main->FirstFill(acper, &error)) {
+    if (!m_main.FirstFill(acper, &error)) {
         fail(error);
         return;
     }
@@ -278,7 +280,7 @@ void Tlogin::t8Timer()
         ui->Edit2->setFocus();
         return;
     }
-    startStep(t9);
+    platform::startStep(t9);
 }
 
 void Tlogin::t9Timer()
@@ -333,15 +335,15 @@ void Tlogin::t9Timer()
     }
     // The password is accepted: a further Enter or click must not run the sign-in and the steps after it again.
     m_panelShown = false;
-    forms::main->SetSignedInUser(name, rights);
+    m_main.SetSignedInUser(name, rights);
     store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name);
-    startStep(t4);
+    platform::startStep(t4);
 }
 
 void Tlogin::BitBtn1Click()
 {
     if (m_panelShown)
-        startStep(t8);
+        platform::startStep(t8);
 }
 
 void Tlogin::BitBtn2Click()

@@ -7,6 +7,10 @@
 
 class QTimer;
 
+namespace hub {
+class StartupHost;
+}
+
 namespace Ui {
 class Tlogin;
 }
@@ -17,7 +21,8 @@ class Tlogin;
 class Tlogin : public QDialog {
     Q_OBJECT
 public:
-    explicit Tlogin(const QString& programDir, QWidget* parent = nullptr);
+    // The steps apply the settings to `main`, fill it and record who signed in.
+    Tlogin(const QString& programDir, hub::StartupHost& main, QWidget* parent = nullptr);
     ~Tlogin() override;
 
     // The pause of the failure step; 3000 ms, shortened only by tests.
@@ -65,6 +70,7 @@ private:
     void selectFirstUser();
     QString userSettingsFile(const QString& name) const;
 
+    hub::StartupHost& m_main;
     QString m_programDir;
     bool m_panelShown = false;
     bool m_terminated = false;

@@ -4,10 +4,9 @@
 #include "edit/FieldRules.h"
 #include "edit/Photos.h"
 #include "edit/Picture.h"
-#include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
-#include "mainwin/Tmain.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
@@ -44,8 +43,8 @@ void setControlText(QWidget* control, const QString& text)
 
 } // namespace
 
-Tadd::Tadd(QWidget* parent)
-    : QDialog(parent), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>())
+Tadd::Tadd(hub::MainHub& main, QWidget* parent)
+    : QDialog(parent), m_main(main), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>())
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("add"));
@@ -217,27 +216,21 @@ void Tadd::Button2Click()
         return;
     }
     const QString name = ui->DBEdit1->text();
-    if (name.isEmpty())
-        return refuse(QStringLiteral("姓名必须填写!"), ui->DBEdit1);
-    // Typed characters are filtered, pasted ones are not; the name becomes a photo file name.
-    if (FieldRules::nameHasSpecialChars(name))
-        return refuse(QStringLiteral("姓名中不能含有特殊字符！"), ui->DBEdit1);
+    if (const FieldRules::Check check = FieldRules::checkName(name); !check.passed())
+        return refuse(check.text, ui->DBEdit1);
     // The name is compared as it will be stored, so "张三 " is refused when 张三 exists.
-    if (forms::main && forms::main->NameExists(FieldRules::clean(name)))
+    if (m_main.NameExists(FieldRules::clean(name)))
         return refuse(QStringLiteral("这个人的记录已经有了！"), ui->DBEdit1);
     if (ui->DBEdit2->text().isEmpty() && ui->DBEdit7->text().isEmpty() && ui->DBEdit3->text().isEmpty())
         return refuse(QStringLiteral("电话、手机、小灵通至少要写一个吧！"), ui->DBEdit2);
     int month = 0;
     int day = 0;
-    QString error;
-    if (!FieldRules::toInteger(ui->DBComboBoxEh2->currentText(), &month, &error))
-        return platform::Prompt::error(this, error);
-    if (month > 12)
-        return refuse(QStringLiteral("月份不能大于12！"), ui->DBComboBoxEh2);
-    if (!FieldRules::toInteger(ui->DBComboBoxEh3->currentText(), &day, &error))
-        return platform::Prompt::error(this, error);
-    if (day > 31)
-        return refuse(QStringLiteral("月日不能大于31！"), ui->DBComboBoxEh3);
+    const FieldRules::Check birthday =
+        FieldRules::checkBirthday(ui->DBComboBoxEh2->currentText(), ui->DBComboBoxEh3->currentText(), &month, &day);
+    if (birthday.error)
+        return platform::Prompt::error(this, birthday.text);
+    if (!birthday.passed())
+        return refuse(birthday.text, birthday.field == FieldRules::Check::Month ? ui->DBComboBoxEh2 : ui->DBComboBoxEh3);
 
     if (ui->CheckBox1->isChecked()) {
         const QString extension = Photos::extensionOf(ui->Edit1->text());
@@ -279,15 +272,13 @@ void Tadd::Button2Click()
         return platform::Prompt::error(this, ajo.errorText());
     }
 
-    if (forms::main) {
-        RecordRow row;
-        row.cells = {ui->DBEdit1->text(), ui->DBComboBoxEh1->currentText(),
-                     ui->DBEdit2->text(), ui->DBEdit7->text(),
-                     ui->DBEdit3->text(), ui->DBEdit4->text()};
-        forms::main->ListView1->model()->appendRow(row);
-        forms::main->Button1->setText(QStringLiteral("1"));
-        forms::main->RequestSummary();
-    }
+    RecordRow row;
+    row.cells = {ui->DBEdit1->text(), ui->DBComboBoxEh1->currentText(),
+                 ui->DBEdit2->text(), ui->DBEdit7->text(),
+                 ui->DBEdit3->text(), ui->DBEdit4->text()};
+    m_main.recordList()->model()->appendRow(row);
+    m_main.setWholeTable(true);
+    m_main.RequestSummary();
     accept();
 }
 

@@ -10,6 +10,10 @@
 class QImage;
 class QLineEdit;
 
+namespace hub {
+class MainHub;
+}
+
 namespace Ui {
 class Tadd;
 }
@@ -19,7 +23,8 @@ class Tadd;
 class Tadd : public QDialog {
     Q_OBJECT
 public:
-    explicit Tadd(QWidget* parent = nullptr);
+    // The window reaches the main window through `main` only.
+    explicit Tadd(hub::MainHub& main, QWidget* parent = nullptr);
     ~Tadd() override;
 
     // Table main over the data module's connection; the add command opens it and appends the new row.
@@ -48,6 +53,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    hub::MainHub& m_main;
     enum class EditCommand { Copy, Cut, Paste, Delete, SelectAll, Undo };
 
     // The data-bound controls and the fields of ajo's current row that they show.

@@ -4,10 +4,9 @@
 #include "edit/FieldRules.h"
 #include "edit/Photos.h"
 #include "edit/Picture.h"
-#include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
-#include "mainwin/Tmain.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
@@ -35,8 +34,8 @@ bool enteredByUser(const QFocusEvent* event)
 
 } // namespace
 
-Tgai::Tgai(QWidget* parent)
-    : QDialog(parent), ago(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tgai>())
+Tgai::Tgai(hub::MainHub& main, QWidget* parent)
+    : QDialog(parent), m_main(main), ago(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tgai>())
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("gai"));
@@ -162,42 +161,31 @@ void Tgai::Button1Click()
     if (!CommitPhoto())
         return;
 
-    // A month without a day or a day without a month is no birthday.
-    if (ui->DBEdit7->text().trimmed().isEmpty() || ui->DBEdit8->text().trimmed().isEmpty()) {
-        ui->DBEdit7->setText(QStringLiteral("0"));
-        ui->DBEdit8->setText(QStringLiteral("0"));
+    QString month = ui->DBEdit7->text();
+    QString day = ui->DBEdit8->text();
+    FieldRules::clearHalfBirthday(&month, &day);
+    if (month != ui->DBEdit7->text() || day != ui->DBEdit8->text()) {
+        ui->DBEdit7->setText(month);
+        ui->DBEdit8->setText(day);
     }
-    if (ui->DBEdit7->text().trimmed() == QLatin1String("0") || ui->DBEdit8->text().trimmed() == QLatin1String("0")) {
-        ui->DBEdit7->setText(QStringLiteral("0"));
-        ui->DBEdit8->setText(QStringLiteral("0"));
-    }
-    int month = 0;
-    int day = 0;
-    QString error;
-    if (!FieldRules::toInteger(ui->DBEdit7->text(), &month, &error)) {
-        platform::Prompt::error(this, error);
+    int monthValue = 0;
+    int dayValue = 0;
+    const FieldRules::Check birthday = FieldRules::checkBirthday(month, day, &monthValue, &dayValue);
+    if (birthday.error) {
+        platform::Prompt::error(this, birthday.text);
         return;
     }
-    if (month > 12) {
-        platform::Prompt::information(this, QStringLiteral("月份不能大于12！"));
-        ui->DBEdit7->setFocus();
+    if (!birthday.passed()) {
+        platform::Prompt::information(this, birthday.text);
+        (birthday.field == FieldRules::Check::Month ? ui->DBEdit7 : ui->DBEdit8)->setFocus();
         return;
     }
-    if (!FieldRules::toInteger(ui->DBEdit8->text(), &day, &error)) {
-        platform::Prompt::error(this, error);
-        return;
-    }
-    if (day > 31) {
-        platform::Prompt::information(this, QStringLiteral("月日不能大于31！"));
-        ui->DBEdit8->setFocus();
-        return;
-    }
-    const QString sex = ui->DBEdit9->text();
-    if (sex.trimmed().isEmpty()) {
-        ui->DBEdit9->setText(QStringLiteral(" "));
-    } else if (sex != kMale && sex != kFemale) {
-        ui->DBEdit9->clear();
-        platform::Prompt::information(this, QStringLiteral("性别只能是男或女！"));
+    QString sex = ui->DBEdit9->text();
+    const FieldRules::Check sexCheck = FieldRules::checkSex(&sex);
+    if (sex != ui->DBEdit9->text())
+        ui->DBEdit9->setText(sex);
+    if (!sexCheck.passed()) {
+        platform::Prompt::information(this, sexCheck.text);
         ui->DBEdit9->setFocus();
         return;
     }
@@ -213,18 +201,14 @@ void Tgai::Button1Click()
         return;
     }
 
-    if (forms::main) {
-        RecordListView* list = forms::main->ListView1;
-        const QList<int> selected = list->selectedRows();
-        if (!selected.isEmpty()) {
-            list->model()->setSubItems(selected.first(), {ui->DBEdit1->text(), ui->DBEdit2->text(),
-                                                          ui->DBEdit3->text(), ui->DBEdit4->text(),
-                                                          ui->DBEdit5->text()});
-        }
+    RecordListView* list = m_main.recordList();
+    const QList<int> selected = list->selectedRows();
+    if (!selected.isEmpty()) {
+        list->model()->setSubItems(selected.first(), {ui->DBEdit1->text(), ui->DBEdit2->text(), ui->DBEdit3->text(),
+                                                      ui->DBEdit4->text(), ui->DBEdit5->text()});
     }
     ago.close();
-    if (forms::main)
-        forms::main->RequestSummary();
+    m_main.RequestSummary();
     accept();
 }
 

@@ -10,6 +10,10 @@ class QImage;
 class QLabel;
 class QLineEdit;
 
+namespace hub {
+class MainHub;
+}
+
 namespace Ui {
 class Tgai;
 }
@@ -19,7 +23,8 @@ class Tgai;
 class Tgai : public QDialog {
     Q_OBJECT
 public:
-    explicit Tgai(QWidget* parent = nullptr);
+    // The window reaches the main window through `main` only.
+    explicit Tgai(hub::MainHub& main, QWidget* parent = nullptr);
     ~Tgai() override;
 
     // One record of table main over the data module's connection, in edit state while the window is shown.
@@ -43,6 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    hub::MainHub& m_main;
     // The bound controls take the values of ago's current row.
     void ReadRow();
     // The bound controls' values go into ago's current row.

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "hub/MainHub.h"
+#include "hub/StartupHost.h"
 #include "store/Connection.h"
 
-#include <QDate>
-#include <QMainWindow>
-#include <array>
-#include <vector>
 #include <QKeySequence>
 #include <QList>
-#include <QStringList>
+#include <QMainWindow>
+#include <vector>
 
+class BirthdayReminder;
+class BirthdayWindow;
+class NotesPad;
 class QAction;
 class QFrame;
 class QItemSelection;
@@ -20,7 +22,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTimer;
-class QToolButton;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -28,49 +29,49 @@ class RecordListView;
 struct RecordRow;
 class StatusUserPanel;
 
-namespace store {
-class Connection;
-}
-
-// The main window: the record list with its summary, the information panel with the notes pad, the menus and
-// the status bar. Other windows change the list directly and ask for a new summary through Timer7.
-class Tmain : public QMainWindow {
+// The main window: the record list with its summary, the information panel with the notes pad, the birthday
+// reminder, the menus and the status bar. Other windows change the list directly through the hub and ask for a new
+// summary through Timer7. Its work is spread over files by concern: Tmain.cpp (construction and layout),
+// TmainMenus.cpp (menus, tool bar, pop-up menu, edit commands), TmainList.cpp (fill, reload and its wait, summary,
+// sort, details), TmainCommands.cpp (record commands and drag), TmainDisplay.cpp (display settings and the
+// information panel), TmainLaunchers.cpp (tools, users and outside programs); BirthdayReminder and NotesPad own
+// their controls.
+class Tmain : public QMainWindow, public hub::MainHub, public hub::StartupHost {
     Q_OBJECT
 public:
     explicit Tmain(QWidget* parent = nullptr);
     ~Tmain() override;
 
-    // Creation handler: runs the start-up and sign-in window modally. The program body calls it right after
-    // storing this window in forms::main, so the start-up steps can reach it.
-    void FormCreate();
+    // hub::StartupHost
+    void ApplySettings() override;
+    bool FirstFill(store::Connection& connection, QString* error) override;
+    void SetSignedInUser(const QString& name, const QString& rights) override;
 
-    // Start-up application of the display settings in set.ini.
-    void ApplySettings();
-    // The first fill over the sign-in window's connection: list, first summary, birthday text, notes pad.
-    bool FirstFill(store::Connection& connection, QString* error);
-    // Records the signed-in user: the hidden Edit1/Edit2 and the status bar's first panel.
-    void SetSignedInUser(const QString& name, const QString& rights);
+    // hub::MainHub
+    RecordListView* recordList() override { return ListView1; }
+    void setWholeTable(bool whole) override;
+    void RequestSummary() override;
+    bool NameExists(const QString& name) override;
+    bool DeleteByName(const QString& name, QString* error = nullptr) override;
+    void OpenModify(const QString& name) override;
+    void N10Click() override; // delete the selected rows
+    void N7Click() override;  // modify
+    QString signedInUser() const override;
+    QString signedInRights() const override;
+    store::Connection& mainConnection() override { return acper; }
+    store::Connection* sharedConnection() override;
+
     // Shows a hint in the status bar's single panel; an empty text brings back the three panels.
     void ShowHint(const QString& text);
 
-    // A summary request: enabling Timer7 while it runs does not restart it.
-    void RequestSummary();
     void N5Click();  // add
-    void N10Click(); // delete the selected rows
-    void N7Click();  // modify
     void N6Click();  // search
     void N40Click(); // browse
     void N39Click(); // statistics
-    // Opens the modify window for the record of that name, when exactly one row is selected.
-    void OpenModify(const QString& name);
     // Fills the header and Memo3 with the details of the record of that name.
     void ShowDetails(const QString& name);
     // The list's selection changed: the details of the last row whose state changed.
     void ListView1SelectItem(const QItemSelection& selected, const QItemSelection& deselected);
-    // True when a record of this name exists; a database error counts as "no".
-    bool NameExists(const QString& name);
-    // Deletes the records of this name; false with the error text when the database refuses.
-    bool DeleteByName(const QString& name, QString* error = nullptr);
     void N18Click(); // refresh
     void N9Click();  // exit
     void T1Click();  // title text
@@ -98,7 +99,7 @@ public:
     void ToolButton4DragDrop();
     // A drag that started in the list has ended, dropped or cancelled.
     void ListView1EndDrag();
-    void N23Click(); // information panel shown or hidden
+    void N23Click();          // information panel shown or hidden
     void SpeedButton1Click(); // slide the information panel narrow or wide
     void SpeedButton2Click();
     void SpeedButton3Click(); // report view; grid lines switched when already in it
@@ -107,19 +108,14 @@ public:
     void SpeedButton6Click(); // small icons
     void Timer3Timer();       // slide narrow
     void Timer4Timer();       // slide wide
-    void N29Click(); // alternate row colouring
-    void B1Click();  // birthday reminder on or off
+    void N29Click();          // alternate row colouring
+    void B1Click();           // birthday reminder on or off
     void ListView1ColumnClick(int column);
 
     void Timer5Timer(); // full reload
     void Timer6Timer(); // wait for the table to agree with the list
     void Timer7Timer(); // summary
-    void Timer1Timer(); // notes pad save
     void Timer2Timer(); // date in the status bar
-    void Timer8Timer(); // birthday reminder: show
-    void Timer9Timer(); // birthday reminder: slide
-    void Memo1Change();
-    void Memo1Click();
 
     // Column widths of the record list for the information panel shown or hidden.
     void SetColumnWidths(bool panelShown);
@@ -137,12 +133,12 @@ public:
     QPlainTextEdit* Memo3 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr; // the notes pad
+    QPlainTextEdit* Memo1 = nullptr; // the notes pad (owned by NotesPad)
     QFrame* Panel1 = nullptr;        // strip of view buttons over the information panel's right edge
     QFrame* Panel2 = nullptr;        // 1-pixel separator between the information panel and the list
     QFrame* Panel4 = nullptr;        // progress panel of the refresh's wait
     QLabel* Panel5 = nullptr;        // its bar
-    QFrame* Panel7 = nullptr;        // birthday reminder
+    QFrame* Panel7 = nullptr;        // birthday reminder (its controls and timers are owned by BirthdayReminder)
     QLabel* Label5 = nullptr;
     QPlainTextEdit* Memo4 = nullptr; // birthday reminder text
     QPushButton* BitBtn1 = nullptr;  // "知道了"
@@ -214,18 +210,15 @@ public:
     QToolButton* ToolButton14 = nullptr; // 刷新
     QToolButton* ToolButton13 = nullptr; // 退出
 
-    // The maker's web site: home page and feedback page.
-    static QString siteHost() { return QStringLiteral("www.tarsiwen.example"); }
-
     // Hidden state controls whose text serves as a program-wide variable.
-    QLineEdit* Edit1 = nullptr;    // signed-in user's name; empty means open mode
-    QLineEdit* Edit2 = nullptr;    // signed-in user's rights
+    QLineEdit* Edit1 = nullptr;     // signed-in user's name; empty means open mode
+    QLineEdit* Edit2 = nullptr;     // signed-in user's rights
     QPushButton* Button1 = nullptr; // caption "1": the list holds the whole table; "0": a subset
-    QLineEdit* sex = nullptr;      // "1": the next summary carries the breakdown by sex
-    QLineEdit* Edit3 = nullptr;    // unspecified sex at the last full reload
-    QLineEdit* Edit4 = nullptr;    // men at the last full reload
-    QLineEdit* Edit5 = nullptr;    // women at the last full reload
-    QLineEdit* can = nullptr;      // "1": alternate row colouring off, "0": on
+    QLineEdit* sex = nullptr;       // "1": the next summary carries the breakdown by sex
+    QLineEdit* Edit3 = nullptr;     // unspecified sex at the last full reload
+    QLineEdit* Edit4 = nullptr;     // men at the last full reload
+    QLineEdit* Edit5 = nullptr;     // women at the last full reload
+    QLineEdit* can = nullptr;       // "1": alternate row colouring off, "0": on
 
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -233,19 +226,17 @@ public:
     QToolButton* SpeedButton4 = nullptr;
     QToolButton* SpeedButton5 = nullptr;
     QToolButton* SpeedButton6 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QTimer* Timer1 = nullptr; // notes pad save (NotesPad)
     QTimer* Timer3 = nullptr;
     QTimer* Timer4 = nullptr;
     QTimer* Timer2 = nullptr;
     QTimer* Timer5 = nullptr;
     QTimer* Timer6 = nullptr;
     QTimer* Timer7 = nullptr;
-    QTimer* Timer8 = nullptr;
-    QTimer* Timer9 = nullptr;
+    QTimer* Timer8 = nullptr; // birthday reminder: show (BirthdayReminder)
+    QTimer* Timer9 = nullptr; // birthday reminder: slide
 
     store::Connection acper;
-
-    static QString introLine();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -263,6 +254,7 @@ private:
     void EditDelete1Execute();
     // Drag of list rows over and onto a tool button drop target.
     bool acceptsRowDrag(const QEvent* event) const;
+    bool dragOntoToolButton(QObject* target, QEvent* event);
     // Stores the list colour and shows it; the stored value is written before the list changes.
     void SetFixedColor(const QString& stored, const QColor& color);
     void buildWorkArea();
@@ -270,18 +262,19 @@ private:
     void buildHiddenState();
     QWidget* buildHeader(QWidget* page, const QString& icon, QLabel** bold, QLabel** plain, const QString& boldText,
                          const QString& plainText);
-    // Reads the list's rows newest first, counting men and women; with birthdays, tests each record's birthday.
-    bool ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, bool birthdays, int* men,
+    // Reads the list's rows newest first, counting men and women; with a birthday window, tests each record's
+    // birthday.
+    bool ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, BirthdayWindow* birthdays, int* men,
                      int* women, QString* error);
-    void BirthdayTest(const QString& name, int month, int day);
-    void FinishBirthdayText();
-    void LoadNotes();
-    bool SaveNotes();
+    // Memo3 shows the introduction and this count line.
+    void ShowSummary(const QString& countLine);
     // Reports an unexpected error the way the program reports every unexpected error.
     void ReportError(const QString& text);
     bool CountMainRows(int* rows);
     bool WriteSetting(const QString& section, const QString& key, const QString& value);
 
+    BirthdayReminder* m_reminder = nullptr;
+    NotesPad* m_notes = nullptr;
     // Keys of the main window's commands that win over the text fields' own short-cuts (Ctrl+A is add).
     QList<QKeySequence> m_commandKeys;
     // The command a drop on a tool button asked for; it runs once the drag has ended.
@@ -289,14 +282,4 @@ private:
     // Rows going away (deleted, or cleared for a reload): their deselection shows no details.
     bool m_rowsLeaving = false;
     QMetaObject::Connection m_focusConnection;
-    int m_birthdayCount = 0;
-    std::array<QDate, 4> m_birthdayDates;
-    QStringList m_birthdayLines;
-    bool m_reminderArmed = false;
-    bool m_notesDirty = false;
-    bool m_notesFailureShown = false;
-    bool m_loadingNotes = false;
 };
-
-// Starts a one-shot step unless it is already running, so requests before it runs give one run.
-void startStep(QTimer* timer);

@@ -1,15 +1,13 @@
 #include "search/Tfind.h"
 
-#include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
-#include "mainwin/Tmain.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/KeyPreview.h"
 #include "platform/Prompt.h"
 #include "store/Query.h"
 #include "store/Statements.h"
-#include "store/Tdmper.h"
 #include "ui_Tfind.h"
 
 #include <QHideEvent>
@@ -19,8 +17,8 @@
 #include <QShowEvent>
 #include <vector>
 
-Tfind::Tfind(QWidget* parent)
-    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>())
+Tfind::Tfind(hub::MainHub& main, QWidget* parent)
+    : QDialog(parent), m_main(main), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>())
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("find"));
@@ -129,8 +127,9 @@ void Tfind::Search(bool countOnly, bool view)
         CompoundSearch(ui->Edit2->text(), ui->Edit3->text(), ui->Edit4->text(), ui->Edit5->text(), countOnly);
         return;
     }
-    const QString text = ui->Edit1->text().trimmed();
-    if (text.isEmpty()) {
+    const QList<Condition> conditions = SearchRules::single(
+        ui->RadioButton2->isChecked(), ui->RadioButton3->isChecked(), ui->RadioButton4->isChecked(), ui->Edit1->text());
+    if (conditions.isEmpty()) {
         if (view)
             ui->Panel1->hide();
         else
@@ -138,14 +137,7 @@ void Tfind::Search(bool countOnly, bool view)
         ui->Edit1->setFocus();
         return;
     }
-    QString column = QStringLiteral("姓名");
-    if (ui->RadioButton2->isChecked())
-        column = QStringLiteral("电话");
-    else if (ui->RadioButton3->isChecked())
-        column = QStringLiteral("手机");
-    else if (ui->RadioButton4->isChecked())
-        column = QStringLiteral("小灵通");
-    SingleSearch(column, text, countOnly);
+    SingleSearch(conditions.first().column, conditions.first().text, countOnly);
 }
 
 void Tfind::SingleSearch(const QString& column, const QString& text, bool countOnly)
@@ -156,16 +148,7 @@ void Tfind::SingleSearch(const QString& column, const QString& text, bool countO
 void Tfind::CompoundSearch(const QString& relation, const QString& phone, const QString& mobile,
                            const QString& address, bool countOnly)
 {
-    const Condition inputs[] = {{QStringLiteral("关系"), relation.trimmed()},
-                                {QStringLiteral("电话"), phone.trimmed()},
-                                {QStringLiteral("手机"), mobile.trimmed()},
-                                {QStringLiteral("住址"), address.trimmed()}};
-    // An empty input places no condition on its column.
-    QList<Condition> conditions;
-    for (const Condition& c : inputs) {
-        if (!c.text.isEmpty())
-            conditions.append(c);
-    }
+    const QList<Condition> conditions = SearchRules::compound(relation, phone, mobile, address);
     if (conditions.isEmpty()) {
         ShowResult(QStringLiteral("请输入查询条件！"));
         ui->Button2->setEnabled(false);
@@ -178,7 +161,7 @@ void Tfind::CompoundSearch(const QString& relation, const QString& phone, const 
 void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compound)
 {
     afo.close();
-    afo.setConnection(forms::dmper ? &forms::dmper->acper : nullptr);
+    afo.setConnection(m_main.sharedConnection());
     afo.setStatement(store::sql::SearchMain);
     if (!afo.connection()) {
         platform::Prompt::error(this, QStringLiteral("Missing Connection or ConnectionString"));
@@ -200,7 +183,7 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
         while (q.next()) {
             bool match = true;
             for (qsizetype k = 0; match && k < conditions.size(); ++k)
-                match = q.text(tested.at(k)).contains(conditions.at(k).text, Qt::CaseSensitive);
+                match = SearchRules::matches(conditions.at(k), q.text(tested.at(k)));
             if (!match)
                 continue;
             ++count;
@@ -231,11 +214,9 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
         ui->Button2->setEnabled(true);
         return;
     }
-    if (forms::main) {
-        forms::main->ListView1->model()->setRows(std::move(matches));
-        forms::main->Button1->setText(QStringLiteral("0"));
-        forms::main->RequestSummary();
-    }
+    m_main.recordList()->model()->setRows(std::move(matches));
+    m_main.setWholeTable(false);
+    m_main.RequestSummary();
     accept();
 }
 

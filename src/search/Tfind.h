@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/SearchRules.h"
 #include "store/Dataset.h"
 
 #include <QDialog>
@@ -7,6 +8,10 @@
 #include <memory>
 
 class QLineEdit;
+
+namespace hub {
+class MainHub;
+}
 
 namespace Ui {
 class Tfind;
@@ -16,7 +21,8 @@ class Tfind;
 class Tfind : public QDialog {
     Q_OBJECT
 public:
-    explicit Tfind(QWidget* parent = nullptr);
+    // The window reaches the main window through `main` only.
+    explicit Tfind(hub::MainHub& main, QWidget* parent = nullptr);
     ~Tfind() override;
 
     // Full scan of table main: each search attaches it to the data module's connection and sets its statement; the
@@ -48,11 +54,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One condition of a search: the column, and the text it has to contain.
-    struct Condition {
-        QString column;
-        QString text;
-    };
+    hub::MainHub& m_main;
+    using Condition = SearchRules::Condition;
 
     // Search and view share everything but the count-only flag and the empty page-1 input.
     void Search(bool countOnly, bool view);

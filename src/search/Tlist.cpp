@@ -1,10 +1,9 @@
 #include "search/Tlist.h"
 
 #include "edit/Photos.h"
-#include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
-#include "mainwin/Tmain.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/Beep.h"
 #include "platform/KeyPreview.h"
@@ -28,8 +27,8 @@ bool isDigit(QChar c)
 
 } // namespace
 
-Tlist::Tlist(QWidget* parent)
-    : QDialog(parent), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>())
+Tlist::Tlist(hub::MainHub& main, QWidget* parent)
+    : QDialog(parent), m_main(main), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>())
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("list"));
@@ -80,9 +79,9 @@ void Tlist::hideEvent(QHideEvent* event)
     QDialog::hideEvent(event);
 }
 
-int Tlist::recordCount()
+int Tlist::recordCount() const
 {
-    return forms::main ? forms::main->ListView1->count() : 0;
+    return m_main.recordList()->count();
 }
 
 int Tlist::position() const
@@ -160,10 +159,10 @@ void Tlist::ShowRecord(int n)
         return;
     setPosition(n);
     ui->GroupBox1->setTitle(QStringLiteral("第%1条/共%2条").arg(n).arg(total));
-    const QString name = forms::main->ListView1->model()->caption(n - 1);
+    const QString name = m_main.recordList()->model()->caption(n - 1);
 
     alo.close();
-    alo.setConnection(&forms::main->acper);
+    alo.setConnection(&m_main.mainConnection());
     alo.setStatement(store::sql::SelectMainByFirst);
     alo.setParameter(QStringLiteral("first"), name);
     if (!alo.open()) {
@@ -266,23 +265,23 @@ void Tlist::Button7Click()
 
 void Tlist::Button3Click()
 {
-    HandOver(&Tmain::N7Click);
+    HandOver(&hub::MainHub::N7Click);
 }
 
 void Tlist::Button2Click()
 {
-    HandOver(&Tmain::N10Click);
+    HandOver(&hub::MainHub::N10Click);
 }
 
-void Tlist::HandOver(void (Tmain::*command)())
+void Tlist::HandOver(void (hub::MainHub::*command)())
 {
     const int n = position();
     // Hidden first: the main window's questions and the modify window must not sit under a stay-on-top browser.
     hide();
-    RecordListView* list = forms::main->ListView1;
+    RecordListView* list = m_main.recordList();
     list->clearSelection();
     list->selectRow(n - 1);
-    (forms::main->*command)();
+    (m_main.*command)();
     reject();
 }
 

@@ -7,7 +7,10 @@
 #include <memory>
 
 class QKeyEvent;
-class Tmain;
+
+namespace hub {
+class MainHub;
+}
 
 namespace Ui {
 class Tlist;
@@ -18,7 +21,8 @@ class Tlist;
 class Tlist : public QDialog {
     Q_OBJECT
 public:
-    explicit Tlist(QWidget* parent = nullptr);
+    // The window reaches the main window through `main` only.
+    explicit Tlist(hub::MainHub& main, QWidget* parent = nullptr);
     ~Tlist() override;
 
     // One record of table main by name, over the main window's connection.
@@ -48,15 +52,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    hub::MainHub& m_main;
     // Total M: the main list's row count.
-    static int recordCount();
+    int recordCount() const;
     void setPosition(int n);
     // The card's lefts, widths and captions for the photo shown or hidden.
     void ApplyCard(bool photoShown);
     // True when the key is dropped: the jump box takes backspace and digits only.
     bool Edit2KeyPress(const QKeyEvent* key);
     void ShowPhoto(const QString& value);
-    void HandOver(void (Tmain::*command)());
+    void HandOver(void (hub::MainHub::*command)());
 
     // Photo files already reported as undecodable during this showing: paging back and forth asks once.
     QSet<QString> m_reportedPhotos;

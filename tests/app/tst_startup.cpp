@@ -1,8 +1,8 @@
 #include "app/Program.h"
 #include "app/Tlogin.h"
 #include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
 #include "mainwin/StatusUserPanel.h"
 #include "mainwin/Tmain.h"
 #include "platform/ProgramDir.h"
@@ -88,7 +88,7 @@ private:
     {
         forms::entered = false;
         forms::main = new Tmain;
-        forms::login = new Tlogin(m_dir->path());
+        forms::login = new Tlogin(m_dir->path(), *forms::main);
         m_steps.clear();
         Tlogin* l = forms::login;
         for (QTimer* t : {l->t1, l->t2, l->t3, l->t4, l->t5, l->t6, l->t8, l->t9, l->t10}) {

@@ -4,8 +4,8 @@
 #include "edit/Photos.h"
 #include "edit/Tgai.h"
 #include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
 #include "mainwin/Tmain.h"
 #include "platform/Pickers.h"
 #include "support/ModalWindow.h"
@@ -239,35 +239,6 @@ private Q_SLOTS:
         QCOMPARE(r["手机"], QStringLiteral("139"));
         QCOMPARE(r["电话"], QStringLiteral(" "));
         QCOMPARE(r["照片"], QStringLiteral("张三.jpg"));
-    }
-
-    void sexAndBirthdayValues_data()
-    {
-        QTest::addColumn<QString>("sex");
-        QTest::addColumn<QString>("month");
-        QTest::addColumn<QString>("day");
-        QTest::addColumn<QString>("stored"); // 性别 生月/生日
-        QTest::newRow("three spaces") << "   " << "2" << "3" << "  2/3";
-        QTest::newRow("day without month") << "女" << "0" << "15" << "女 0/0";
-        QTest::newRow("both empty") << "男" << "" << "" << "男 0/0";
-        QTest::newRow("negative month") << "男" << "-1" << "5" << "男 -1/5";
-    }
-
-    void sexAndBirthdayValues()
-    {
-        QFETCH(QString, sex);
-        QFETCH(QString, month);
-        QFETCH(QString, day);
-        QFETCH(QString, stored);
-        start();
-        modify([&] {
-            retype("DBEdit9", sex);
-            retype("DBEdit7", month);
-            retype("DBEdit8", day);
-            saved();
-        });
-        const Fields r = record(QStringLiteral("张三"));
-        QCOMPARE(r["性别"] + " " + r["生月"] + "/" + r["生日"], stored);
     }
 
     void editingAids()

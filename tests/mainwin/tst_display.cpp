@@ -1,8 +1,8 @@
 // Display settings, the birthday reminder and the status bar of the real main window, started in open mode.
 #include "app/Program.h"
 #include "mainwin/Forms.h"
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
 #include "mainwin/Tmain.h"
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
@@ -51,37 +51,6 @@ private Q_SLOTS:
         platform::Pickers::setColorAnswer({});
         platform::Clock::reset();
         m_dir.reset();
-    }
-
-    void birthdayWindow_data()
-    {
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QList<QPoint>>("birthdays"); // (month, day), oldest record first
-        QTest::addColumn<QString>("text");
-        QTest::newRow("year end") << QDate(2026, 12, 30)
-                                  << QList<QPoint>{{12, 30}, {12, 31}, {1, 1}, {1, 2}, {1, 3}, {12, 29}}
-                                  << QStringLiteral("1、d（01月02日）\n2、c（01月01日）\n3、b（12月31日）\n4、a（12月30日）");
-        QTest::newRow("february without the 29th")
-            << QDate(2026, 2, 27) << QList<QPoint>{{2, 27}, {2, 28}, {2, 29}, {3, 1}, {3, 2}}
-            << QStringLiteral("1、e（03月02日）\n2、d（03月01日）\n3、b（02月28日）\n4、a（02月27日）");
-        QTest::newRow("none, zero and impossible dates")
-            << QDate(2026, 6, 1) << QList<QPoint>{{0, 0}, {6, 0}, {0, 1}, {2, 30}, {13, 1}}
-            << QStringLiteral("\n最近三天没有人过生日！");
-        QTest::newRow("same birthday, newest first")
-            << QDate(2026, 5, 5) << QList<QPoint>{{5, 6}, {5, 6}} << QStringLiteral("1、b（05月06日）\n2、a（05月06日）");
-    }
-    void birthdayWindow()
-    {
-        QFETCH(QDate, today);
-        QFETCH(QList<QPoint>, birthdays);
-        QFETCH(QString, text);
-        platform::Clock::setNow(QDateTime(today, QTime(8, 0)));
-        for (int i = 0; i < birthdays.size(); ++i)
-            QVERIFY(m_dir->addContact(QString(QChar(u'a' + i)), QStringLiteral("男"), birthdays[i].x(), birthdays[i].y()));
-        Tmain* main = start();
-        QVERIFY(main);
-        QCOMPARE(main->Memo4->toPlainText(), text);
-        QCOMPARE(main->Memo4->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
     void fiveMatchesGetAScrollBarAndThePanelSlidesIn()

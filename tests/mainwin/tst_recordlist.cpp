@@ -1,7 +1,8 @@
 // The record list of the main window: first fill, summary texts, full reload and its wait, sort toggle,
 // stripes and the notes pad, against a real program directory.
-#include "mainwin/RecordListView.h"
-#include "mainwin/RecordModel.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "mainwin/Summary.h"
 #include "mainwin/Tmain.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
@@ -81,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(m_main->ListView1->model()->row(0).cells[2], QStringLiteral(" "));
         const QStringList lines = m_main->Memo3->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0), Tmain::introLine());
+        QCOMPARE(lines.at(0), Summary::introLine());
         QCOMPARE(lines.at(1), QString());
         QCOMPARE(lines.at(2), QStringLiteral("当前共有3条记录，按录入的先后排列顺序。"));
         QCOMPARE(m_main->sex->text(), QStringLiteral("0"));
@@ -248,6 +249,7 @@ private Q_SLOTS:
         QVERIFY(m_dir->addContact(QStringLiteral("戊"), QStringLiteral("男"), 2, 30));
         open();
         QCOMPARE(m_main->Memo4->toPlainText(), QStringLiteral("1、乙（01月02日）\n2、甲（12月30日）"));
+        QCOMPARE(m_main->Memo4->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
     void notesPadRoundTrip()

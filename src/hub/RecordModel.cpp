@@ -1,4 +1,4 @@
-#include "mainwin/RecordModel.h"
+#include "hub/RecordModel.h"
 
 #include <QLocale>
 #include <algorithm>

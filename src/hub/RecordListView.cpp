@@ -1,6 +1,6 @@
-#include "mainwin/RecordListView.h"
+#include "hub/RecordListView.h"
 
-#include "mainwin/RecordModel.h"
+#include "hub/RecordModel.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,0 +1,91 @@
+#include "mainwin/BirthdayReminder.h"
+
+#include "hub/RecordListView.h"
+#include "mainwin/BirthdayWindow.h"
+#include "platform/Step.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+BirthdayReminder::BirthdayReminder(QWidget* window, const RecordListView* list)
+    : QObject(window), m_window(window), m_list(list)
+{
+    Timer8 = platform::newStep(this, "Timer8", 5);
+    Timer9 = platform::newStep(this, "Timer9", 5);
+    connect(Timer8, &QTimer::timeout, this, &BirthdayReminder::Timer8Timer);
+    connect(Timer9, &QTimer::timeout, this, &BirthdayReminder::Timer9Timer);
+
+    Panel7 = new QFrame(window);
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    Panel7->resize(225, 108);
+    Panel7->setFrameShape(QFrame::Panel);
+    Panel7->setFrameShadow(QFrame::Raised);
+    Panel7->setAutoFillBackground(true);
+    QPalette reminder = Panel7->palette();
+    reminder.setColor(QPalette::Window, QColor(191, 191, 255));
+    reminder.setColor(QPalette::Base, QColor(191, 191, 255));
+    reminder.setColor(QPalette::WindowText, Qt::black);
+    reminder.setColor(QPalette::Text, Qt::black);
+    Panel7->setPalette(reminder);
+    Label5 = new QLabel(QStringLiteral("生日提醒："), Panel7);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->move(16, 8);
+    Memo4 = new QPlainTextEdit(Panel7);
+    Memo4->setObjectName(QStringLiteral("Memo4"));
+    Memo4->setGeometry(38, 26, 150, 52);
+    Memo4->setFrameShape(QFrame::NoFrame);
+    // Read-only without focus rather than disabled: a disabled text area would paint the names grey.
+    Memo4->setReadOnly(true);
+    Memo4->setFocusPolicy(Qt::NoFocus);
+    Memo4->setTextInteractionFlags(Qt::NoTextInteraction);
+    Memo4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo4->setLineWrapMode(QPlainTextEdit::NoWrap);
+    BitBtn1 = new QPushButton(QStringLiteral("知道了"), Panel7);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setGeometry(154, 82, 55, 20);
+    connect(BitBtn1, &QPushButton::clicked, Panel7, &QWidget::hide);
+    Panel7->hide();
+}
+
+void BirthdayReminder::setText(const BirthdayWindow& birthdays)
+{
+    Memo4->setPlainText(birthdays.text());
+    if (birthdays.count() > 4)
+        Memo4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+void BirthdayReminder::announce()
+{
+    platform::startStep(Timer8);
+}
+
+void BirthdayReminder::hide()
+{
+    Panel7->hide();
+}
+
+void BirthdayReminder::Timer8Timer()
+{
+    Timer8->stop();
+    if (m_list->count() < 1)
+        return;
+    Panel7->move(-225, (m_window->frameGeometry().height() - 108) / 2 - 3);
+    Panel7->show();
+    Panel7->raise();
+    platform::startStep(Timer9);
+}
+
+void BirthdayReminder::Timer9Timer()
+{
+    const int target = (m_window->frameGeometry().width() - 225) / 2;
+    if (Panel7->x() < target) {
+        Panel7->move(Panel7->x() + 20, Panel7->y());
+    } else {
+        Panel7->move(target, Panel7->y());
+        Timer9->stop();
+    }
+}

@@ -1,0 +1,78 @@
+// The commands that open the tool and user windows, and the launchers of what lies outside the program: the backup
+// program, the manual and the web pages.
+#include "mainwin/Tmain.h"
+
+#include "hub/Site.h"
+#include "platform/ProgramDir.h"
+#include "platform/Prompt.h"
+#include "platform/Shell.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+
+void Tmain::T1Click()
+{
+    // The title text window opens here.
+}
+
+void Tmain::N37Click()
+{
+    // The user management window opens here.
+}
+
+void Tmain::N38Click()
+{
+    // The change password window opens here.
+}
+
+void Tmain::Q1Click()
+{
+    if (!QFileInfo(platform::ProgramDir::file(QStringLiteral("qh.mdb"))).isFile()) {
+        platform::Prompt::warning(this, QStringLiteral("找不到数据文件qh.mdb") + QLatin1Char('\n') +
+                                            QStringLiteral("请重新安装！"));
+        return;
+    }
+    // The area-code window opens here.
+}
+
+void Tmain::N27Click()
+{
+    if (!Edit1->text().isEmpty()) {
+        platform::Prompt::information(
+            this, QStringLiteral("用户模式下不支持数据备份与恢复\n如果你要使用此功能请先删除用户进入开放模式"));
+        return;
+    }
+    const QString tool = platform::ProgramDir::file(QStringLiteral("data"));
+    if (!QFileInfo(tool).isFile()) {
+        platform::Prompt::warning(this, QStringLiteral("找不到子程序文件data.exe\n请重新安装！"));
+        return;
+    }
+    // The tool works on the database while this program is gone; a tool that did not start leaves it running.
+    if (!platform::Shell::startDetached(tool)) {
+        ReportError(QStringLiteral("子程序文件data.exe无法启动"));
+        return;
+    }
+    close();
+}
+
+void Tmain::N25Click()
+{
+    const QString manual = platform::ProgramDir::file(QStringLiteral("help.html"));
+    if (QFileInfo(manual).isFile())
+        platform::Shell::open(manual);
+}
+
+void Tmain::R2Click()
+{
+    platform::Shell::open(QStringLiteral("http://") + hub::siteHost() + QStringLiteral("/call/user.asp"));
+}
+
+void Tmain::W1Click()
+{
+    platform::Shell::open(QStringLiteral("http://") + hub::siteHost() + QLatin1Char('/'));
+}
+
+void Tmain::N19Click()
+{
+    // The about window opens here.
+}

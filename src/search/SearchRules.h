@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Which rows a search finds. Every condition names a column and a text the column's value must contain, letter
+// case counting; the text is never part of a statement, so quotes, % and _ are plain characters.
+class SearchRules {
+public:
+    struct Condition {
+        QString column;
+        QString text;
+    };
+
+    // The single search: the column of the ticked button (姓名 when none of the others is ticked) and the trimmed
+    // text; no condition when nothing is left of the text.
+    static QList<Condition> single(bool phone, bool mobile, bool pager, const QString& text);
+    // The compound search: the trimmed inputs for 关系, 电话, 手机 and 住址; an empty input places no condition.
+    static QList<Condition> compound(const QString& relation, const QString& phone, const QString& mobile,
+                                     const QString& address);
+    static bool matches(const Condition& condition, const QString& value);
+};

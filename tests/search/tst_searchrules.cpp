@@ -1,0 +1,81 @@
+// Which rows the single and the compound search find, without the window.
+#include "search/SearchRules.h"
+
+#include <QTest>
+
+namespace {
+
+// The values of one row by column; a row matches when every condition holds.
+bool rowMatches(const QList<SearchRules::Condition>& conditions, const QHash<QString, QString>& row)
+{
+    for (const SearchRules::Condition& c : conditions) {
+        if (!SearchRules::matches(c, row.value(c.column)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestSearchRules : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void single_data()
+    {
+        QTest::addColumn<int>("button"); // 0 姓名, 1 电话, 2 手机, 3 小灵通
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("outer blanks ignored, inner kept")
+            << 0 << QStringLiteral("  张 三 ") << QStringLiteral("张 三") << true;
+        QTest::newRow("inner blank must be there")
+            << 0 << QStringLiteral("  张 三 ") << QStringLiteral("张三") << false;
+        QTest::newRow("quote, percent and underscore are literal")
+            << 0 << QStringLiteral("'b%c_") << QStringLiteral("a'b%c_d") << true;
+        QTest::newRow("percent is no wildcard") << 0 << QStringLiteral("a%d") << QStringLiteral("a'b%c_d") << false;
+        QTest::newRow("case-sensitive") << 0 << QStringLiteral("To") << QStringLiteral("tom") << false;
+        QTest::newRow("same case") << 0 << QStringLiteral("To") << QStringLiteral("Tom") << true;
+        QTest::newRow("part of a number") << 2 << QStringLiteral("1234") << QStringLiteral("13012345678") << true;
+    }
+    void single()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, input);
+        QFETCH(QString, value);
+        QFETCH(bool, found);
+        static const char* const columns[] = {"姓名", "电话", "手机", "小灵通"};
+        const QList<SearchRules::Condition> conditions =
+            SearchRules::single(button == 1, button == 2, button == 3, input);
+        QCOMPARE(conditions.size(), 1);
+        QCOMPARE(conditions.first().column, QString::fromUtf8(columns[button]));
+        QCOMPARE(SearchRules::matches(conditions.first(), value), found);
+    }
+
+    void emptyInputsPlaceNoCondition()
+    {
+        QVERIFY(SearchRules::single(false, false, false, QStringLiteral("   ")).isEmpty());
+        QVERIFY(SearchRules::compound(QStringLiteral(" "), QString(), QStringLiteral("\t"), QString()).isEmpty());
+        const QList<SearchRules::Condition> c =
+            SearchRules::compound(QString(), QStringLiteral(" 0351 "), QString(), QStringLiteral("太原"));
+        QCOMPARE(c.size(), 2);
+        QCOMPARE(c[0].column + c[0].text + c[1].column + c[1].text, QStringLiteral("电话0351住址太原"));
+    }
+
+    void compoundNeedsEveryCondition()
+    {
+        const QHash<QString, QString> row{{QStringLiteral("关系"), QStringLiteral("同事")},
+                                          {QStringLiteral("电话"), QStringLiteral("0351-1234567")},
+                                          {QStringLiteral("手机"), QStringLiteral(" ")},
+                                          {QStringLiteral("住址"), QStringLiteral("山西太原")}};
+        QVERIFY(rowMatches(
+            SearchRules::compound(QStringLiteral("同事"), QStringLiteral("0351"), QString(), QStringLiteral("太原")),
+            row));
+        QVERIFY(!rowMatches(SearchRules::compound(QStringLiteral("同事"), QStringLiteral("010"), QString(), QString()),
+                            row));
+        QVERIFY(!rowMatches(SearchRules::compound(QString(), QString(), QStringLiteral("139"), QString()), row));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearchRules)
+#include "tst_searchrules.moc"
