@@ -49,11 +49,12 @@ bool EditKeys::filterTyped(QLineEdit* edit, const Field& field, const QString& t
     }
     if (field.rule == Phone) {
         const bool backspace = key == Qt::Key_Backspace;
-        const bool typed = backspace || !text.isEmpty();
-        if (!typed)
-            return false; // Delete, arrows and other keys that type nothing are not filtered
-        const QChar c = text.isEmpty() ? QChar() : text.at(0);
-        const bool allowed = backspace || c == QLatin1Char('-') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+        const char32_t c = text.isEmpty() ? 0 : text.toUcs4().constFirst();
+        // Only Backspace and printable characters count as typed: X11 gives Tab "\t" and Delete "\x7f", and they,
+        // the arrows and the other keys that type no character are not filtered.
+        if (!backspace && !QChar::isPrint(c))
+            return false;
+        const bool allowed = backspace || c == U'-' || (c >= U'0' && c <= U'9');
         if (!allowed || edit->text().size() >= field.maxLength) {
             platform::Beep::beep();
             return true;

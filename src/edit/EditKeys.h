@@ -19,7 +19,8 @@ public:
 
     // Typed characters among the 14 refused ones beep and are not entered; pasted text is not filtered here.
     void nameFilter(QLineEdit* edit);
-    // Only Backspace, "-" and digits, and nothing at all (Backspace too) once the text has maxLength characters.
+    // Only Backspace, "-" and digits, and nothing at all (Backspace too) once the text has maxLength characters;
+    // keys that type no character (Tab, Delete, the arrows) always pass.
     // Input methods are switched off: they would bypass the filter.
     void phoneFilter(QLineEdit* edit, int maxLength);
     // The field's background takes the tooltip colour while it has the focus.
