@@ -115,6 +115,41 @@ QStringList uniqueCharacters(const QString& text)
     return out;
 }
 
+// Invents distinct names: a surname (now and then a compound one) and one or two given characters; a name drawn
+// again gets a number, as people number their second 张伟.
+class NameMaker {
+public:
+    explicit NameMaker(int count) : m_surnames(uniqueCharacters(kSurnames)), m_given(uniqueCharacters(kGivenCharacters))
+    {
+        m_used.reserve(count);
+    }
+    QString next(Dice& dice)
+    {
+        QString name = dice.percent(2) ? dice.pick(kCompoundSurnames) : dice.pick(m_surnames);
+        const int givenLength = dice.percent(60) ? 2 : 1;
+        for (int k = 0; k < givenLength; ++k)
+            name += dice.pick(m_given);
+        if (m_used.contains(name)) {
+            int& suffix = m_nextSuffix[name];
+            if (suffix < 2)
+                suffix = 2;
+            QString candidate;
+            do
+                candidate = name + QString::number(suffix++);
+            while (m_used.contains(candidate));
+            name = candidate;
+        }
+        m_used.insert(name);
+        return name;
+    }
+
+private:
+    const QStringList m_surnames;
+    const QStringList m_given;
+    QSet<QString> m_used;
+    QHash<QString, int> m_nextSuffix;
+};
+
 } // namespace
 
 bool copyProgramDir(const QString& from, const QString& to, QString* error)
@@ -143,10 +178,19 @@ bool copyProgramDir(const QString& from, const QString& to, QString* error)
     return true;
 }
 
+QStringList inventNames(int count)
+{
+    Dice dice(20240305u);
+    NameMaker names(count);
+    QStringList out;
+    out.reserve(count);
+    for (int i = 0; i < count; ++i)
+        out.append(names.next(dice));
+    return out;
+}
+
 int fillContacts(const QString& databaseFile, int count, QString* error)
 {
-    const QStringList surnames = uniqueCharacters(kSurnames);
-    const QStringList given = uniqueCharacters(kGivenCharacters);
     Dice dice(20240305u);
     const QDate firstRegistration(2003, 1, 1);
     const int registrationDays = int(firstRegistration.daysTo(QDate(2024, 12, 31)));
@@ -166,26 +210,10 @@ int fillContacts(const QString& databaseFile, int count, QString* error)
             q.prepare(
                 QStringLiteral("insert into main (姓名, 性别, 生月, 生日, 关系, 电话, 手机, 小灵通, 住址, 备注, 照片, "
                                "登记时间) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-            QSet<QString> used;
-            used.reserve(count);
-            QHash<QString, int> nextSuffix;
+            NameMaker names(count);
             bool ok = true;
             for (int i = 0; i < count && ok; ++i) {
-                QString name = dice.percent(2) ? dice.pick(kCompoundSurnames) : dice.pick(surnames);
-                const int givenLength = dice.percent(60) ? 2 : 1;
-                for (int k = 0; k < givenLength; ++k)
-                    name += dice.pick(given);
-                if (used.contains(name)) {
-                    int& suffix = nextSuffix[name];
-                    if (suffix < 2)
-                        suffix = 2;
-                    QString candidate;
-                    do
-                        candidate = name + QString::number(suffix++);
-                    while (used.contains(candidate));
-                    name = candidate;
-                }
-                used.insert(name);
+                const QString name = names.next(dice);
 
                 const int sexRoll = dice.below(100);
                 const QString sex = sexRoll < 46 ? QStringLiteral("男") : sexRoll < 92 ? QStringLiteral("女") : kBlank;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace bench {
 
@@ -11,5 +12,9 @@ bool copyProgramDir(const QString& from, const QString& to, QString* error);
 // always gives the same contacts, and a smaller count gives the first rows of a larger one. Returns the number
 // of rows the table holds afterwards, or -1 with error set.
 int fillContacts(const QString& databaseFile, int count, QString* error);
+
+// `count` distinct names invented as fillContacts invents them, for measurements that need names only. They are
+// not the names of fillContacts' rows, whose other fields draw from the same dice.
+QStringList inventNames(int count);
 
 } // namespace bench
