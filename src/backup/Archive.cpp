@@ -14,6 +14,8 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 namespace backup {
 
 namespace {
@@ -172,7 +174,8 @@ bool unpack(const QString& archivePath, const Manifest& manifest, const QString&
         if (length != m->size || hash.result().toHex() != m->sha256)
             return failWith(error, QStringLiteral("档案已损坏：“%1”的内容与清单不符（校验和错误）。").arg(e.path));
         if (out.isOpen()) {
-            if (!out.flush())
+            // Unpacked files must be on disk before a journal makes them the data to be.
+            if (!out.flush() || (!folder.isEmpty() && ::fsync(out.handle()) != 0))
                 return failWith(error, QStringLiteral("无法写入 %1：%2").arg(target, out.errorString()));
             out.close();
             if (e.modified.isValid())

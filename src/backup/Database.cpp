@@ -90,6 +90,9 @@ bool Database::snapshot(const QString& source, const QString& target, int* conta
     if (!from.open(source, SQLITE_OPEN_READWRITE, error) ||
         !to.open(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error))
         return false;
+    // A scratch file, read back at once: it needs no durability, and a backup should not wait on the disk.
+    QStringList ignored;
+    to.column("PRAGMA synchronous=OFF", &ignored, nullptr);
     sqlite3_backup* copy = sqlite3_backup_init(to.get(), "main", from.get(), "main");
     if (!copy) {
         to.fail(error, QStringLiteral("无法复制通讯录数据库"));
@@ -133,14 +136,18 @@ bool Database::check(const QString& file, int* contacts, QString* error)
     return countContacts(db, contacts, error);
 }
 
-bool Database::checkpoint(const QString& file, QString* error)
+bool Database::checkpoint(const QString& file, bool* inUse, QString* error)
 {
-    Handle db;
-    if (!db.open(file, SQLITE_OPEN_READWRITE, error))
-        return false;
-    QStringList rows;
-    if (!db.column("PRAGMA wal_checkpoint(TRUNCATE)", &rows, error))
-        return false;
+    {
+        Handle db;
+        if (!db.open(file, SQLITE_OPEN_READWRITE, error))
+            return false;
+        QStringList rows;
+        if (!db.column("PRAGMA wal_checkpoint(TRUNCATE)", &rows, error))
+            return false;
+    }
+    if (inUse)
+        *inUse = QFileInfo::exists(file + QStringLiteral("-wal"));
     return true;
 }
 

@@ -14,9 +14,10 @@ public:
     static bool snapshot(const QString& source, const QString& target, int* contacts, QString* error);
     // PRAGMA integrity_check, the tables main, user1 and version, and the row count of main.
     static bool check(const QString& file, int* contacts, QString* error);
-    // Folds the write-ahead log into the file; when no other connection is open SQLite then removes the -wal
-    // and -shm files.
-    static bool checkpoint(const QString& file, QString* error);
+    // Folds the write-ahead log into the file and closes again. SQLite removes the -wal file when its last
+    // connection closes, so a -wal still there afterwards means that some other connection has the database open
+    // (*inUse): a copy of the program that holds no directory lock, or any other tool.
+    static bool checkpoint(const QString& file, bool* inUse, QString* error);
 };
 
 } // namespace backup

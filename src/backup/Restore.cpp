@@ -9,9 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace backup {
 
 namespace {
@@ -21,16 +18,6 @@ bool failWith(QString* error, const QString& text)
     if (error)
         *error = text;
     return false;
-}
-
-// Everything unpacked must be on disk before the journal makes it the data to be.
-void syncFileSystem(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::syncfs(fd);
-        ::close(fd);
-    }
 }
 
 // With the exclusive lock held.
@@ -103,6 +90,15 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
     if (!recoverLocked(dir, error))
         return false;
 
+    // Asked before the work and again right before the swap.
+    const auto inUse = [&dir] {
+        bool used = false;
+        const QString db = dir + QStringLiteral("/call.mdb");
+        return QFileInfo(db).isFile() && Database::checkpoint(db, &used, nullptr) && used;
+    };
+    if (inUse())
+        return failWith(error, busyMessage());
+
     const QString staging = dir + QLatin1Char('/') + RestoreJournal::stagingName();
     if (!QDir().mkpath(staging))
         return failWith(error, QStringLiteral("无法在程序目录中创建文件夹 %1。").arg(staging));
@@ -111,11 +107,12 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
         QDir(staging).removeRecursively();
         return false;
     }
-    syncFileSystem(staging);
     // The old database's log goes into its file (or, if that fails, aside with it): a -wal left beside the new
     // call.mdb would be replayed into it.
-    if (QFileInfo(dir + QStringLiteral("/call.mdb")).isFile())
-        Database::checkpoint(dir + QStringLiteral("/call.mdb"), nullptr);
+    if (inUse()) {
+        QDir(staging).removeRecursively();
+        return failWith(error, busyMessage());
+    }
 
     RestoreJournal journal;
     if (!RestoreJournal::plan(dir, QDateTime::currentDateTime(), &journal, error) || !journal.write(dir, error)) {

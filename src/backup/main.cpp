@@ -4,6 +4,7 @@
 #include "backup/CommandLine.h"
 #include "backup/Restore.h"
 #include "backup/Tdata.h"
+#include "platform/Centre.h"
 #include "platform/Look.h"
 #include "platform/Prompt.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv)
     if (!backup::Restore::recover(programDir(), &error))
         platform::Prompt::warning(nullptr, error);
     Tdata window(programDir());
+    platform::Centre::onScreen(&window);
     window.show();
     return QApplication::exec();
 }

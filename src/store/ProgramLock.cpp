@@ -26,10 +26,10 @@ ProgramLock::Result ProgramLock::tryLock(Mode mode, QString* error)
 {
     unlock();
     const QByteArray path = QFile::encodeName(m_path);
-    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     // A read-only descriptor locks as well, for a lock file that exists but may not be written.
     if (fd < 0 && (errno == EACCES || errno == EROFS))
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         if (error)
             *error = QStringLiteral("无法打开锁文件 %1：%2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));

@@ -10,6 +10,8 @@
 #include "support/TestProgramDir.h"
 
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -70,9 +72,22 @@ void tst_restore::refusedWhileProgramRuns()
     QVERIFY2(error.contains(QStringLiteral("正在运行")), qPrintable(error));
     QCOMPARE(dataDigest(s.dir.path()), s.older);
 
-    // While a restore holds it, a program start is refused.
     running.unlock();
     second.unlock();
+    {
+        // A copy that holds no lock but has the database open is seen by its log.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("unlocked"));
+        db.setDatabaseName(s.dir.file(QStringLiteral("call.mdb")));
+        QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("select count(*) from main")));
+        error.clear();
+        QVERIFY(!backup::Restore::run(s.dir.path(), s.archive, {}, nullptr, &error));
+        QVERIFY2(error.contains(QStringLiteral("正在运行")), qPrintable(error));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("unlocked"));
+    QCOMPARE(dataDigest(s.dir.path()), s.older);
+
+    // While a restore holds it, a program start is refused,
     store::ProgramLock restoring(s.dir.path());
     QCOMPARE(restoring.tryLock(store::ProgramLock::Mode::Exclusive), store::ProgramLock::Result::Locked);
     QCOMPARE(second.tryLock(store::ProgramLock::Mode::Shared), store::ProgramLock::Result::Busy);
