@@ -68,7 +68,7 @@ bool Restore::recover(const QString& programDir, QString* error)
     case store::ProgramLock::Result::Failed:
         break;
     }
-    return false;
+    return !RestoreJournal::exists(dir);
 }
 
 bool Restore::run(const QString& programDir, const QString& archivePath, const Progress& progress, Result* result,
