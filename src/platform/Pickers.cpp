@@ -16,6 +16,16 @@ std::function<QColor()>& colorAnswer()
     static std::function<QColor()> f;
     return f;
 }
+std::function<QString()>& openFileAnswer()
+{
+    static std::function<QString()> f;
+    return f;
+}
+std::function<QString()>& saveFileAnswer()
+{
+    static std::function<QString()> f;
+    return f;
+}
 } // namespace
 
 QString Pickers::pictureFile(QWidget* parent, const QString& filter)
@@ -32,6 +42,20 @@ QColor Pickers::color(QWidget* parent, const QColor& initial)
     return QColorDialog::getColor(initial, parent);
 }
 
+QString Pickers::openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    if (openFileAnswer())
+        return openFileAnswer()();
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QString Pickers::saveFile(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter)
+{
+    if (saveFileAnswer())
+        return saveFileAnswer()();
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
 void Pickers::setPictureAnswer(std::function<QString()> answer)
 {
     pictureAnswer() = std::move(answer);
@@ -40,6 +64,16 @@ void Pickers::setPictureAnswer(std::function<QString()> answer)
 void Pickers::setColorAnswer(std::function<QColor()> answer)
 {
     colorAnswer() = std::move(answer);
+}
+
+void Pickers::setOpenFileAnswer(std::function<QString()> answer)
+{
+    openFileAnswer() = std::move(answer);
+}
+
+void Pickers::setSaveFileAnswer(std::function<QString()> answer)
+{
+    saveFileAnswer() = std::move(answer);
 }
 
 } // namespace platform

@@ -23,7 +23,8 @@ TestProgramDir::TestProgramDir()
     while (it.hasNext()) {
         const QString path = it.next();
         const QString rel = from.relativeFilePath(path);
-        if (rel == QLatin1String("velloran") || rel.endsWith(QLatin1String("-wal")) || rel.endsWith(QLatin1String("-shm")))
+        if (rel == QLatin1String("velloran") || rel == QLatin1String("data") || rel.endsWith(QLatin1String("-wal"))
+            || rel.endsWith(QLatin1String("-shm")))
             continue;
         const QString target = file(rel);
         QDir().mkpath(QFileInfo(target).absolutePath());

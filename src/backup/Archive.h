@@ -1,0 +1,24 @@
+#pragma once
+
+#include "backup/ArchiveSummary.h"
+
+namespace backup {
+
+// Reading a backup archive. Nothing here trusts the archive: names, entry kinds, the manifest, every checksum
+// and the database inside are checked before anything is written where the program's data lives.
+class Archive {
+public:
+    // The manifest only (date, contact count, version): the entries are skipped through the zip's directory, so
+    // this is fast even for a large archive. Meant for lists; it proves nothing about the contents.
+    static bool readSummary(const QString& archivePath, ArchiveSummary* summary, QString* error);
+    // The complete check: manifest present and of this program, every entry listed and no entry unlisted, no
+    // link, no name that would land outside the program directory or on its executables, every size and SHA-256
+    // right, and the archived call.mdb passing PRAGMA integrity_check with tables main, user1 and version.
+    static bool verify(const QString& archivePath, const Progress& progress, ArchiveSummary* summary, QString* error);
+    // verify, unpacking everything into folder (existing and empty) on the way. On failure folder may hold a
+    // part of the archive: the caller removes it.
+    static bool extract(const QString& archivePath, const QString& folder, const Progress& progress,
+                        ArchiveSummary* summary, QString* error);
+};
+
+} // namespace backup

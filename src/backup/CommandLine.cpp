@@ -1,0 +1,94 @@
+#include "backup/CommandLine.h"
+
+#include "backup/Archive.h"
+#include "backup/Backup.h"
+#include "backup/Restore.h"
+
+#include <QDir>
+#include <QTextStream>
+
+namespace backup {
+
+namespace {
+
+QString when(const ArchiveSummary& s)
+{
+    return s.created.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+bool backupCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    ArchiveSummary s;
+    if (!Backup::write(programDir, file, {}, &s, error))
+        return false;
+    *done = QStringLiteral("备份完成：%1（%2 位联系人，%3 个文件）").arg(s.path).arg(s.contacts).arg(s.files);
+    return true;
+}
+
+bool restoreCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    Restore::Result r;
+    if (!Restore::run(programDir, file, {}, &r, error))
+        return false;
+    *done = QStringLiteral("恢复完成：%1 位联系人（备份于 %2）；原来的数据保存在 %3")
+                .arg(r.summary.contacts)
+                .arg(when(r.summary), r.safetyCopy);
+    return true;
+}
+
+bool verifyCommand(const QString&, const QString& file, QString* done, QString* error)
+{
+    ArchiveSummary s;
+    if (!Archive::verify(file, {}, &s, error))
+        return false;
+    *done = QStringLiteral("档案完好：%1（%2 位联系人，备份于 %3）").arg(s.path).arg(s.contacts).arg(when(s));
+    return true;
+}
+
+struct Command {
+    const char* name;
+    bool (*run)(const QString& programDir, const QString& file, QString* done, QString* error);
+};
+
+const Command kCommands[] = {
+    {"backup", backupCommand},
+    {"restore", restoreCommand},
+    {"verify", verifyCommand},
+};
+
+QString usage()
+{
+    QStringList names;
+    for (const Command& c : kCommands)
+        names.append(QString::fromLatin1(c.name));
+    return QStringLiteral("用法：data %1 档案文件（不带参数时打开窗口）").arg(names.join(QLatin1Char('|')));
+}
+
+} // namespace
+
+int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err)
+{
+    const Command* command = nullptr;
+    for (const Command& c : kCommands) {
+        if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))
+            command = &c;
+    }
+    if (!command || arguments.size() != 2 || arguments.at(1).isEmpty()) {
+        err << usage() << Qt::endl;
+        return 2;
+    }
+    QString error;
+    QString done;
+    // An interrupted restore is finished before anything reads or replaces the data.
+    const bool ok = Restore::recover(programDir, &error) &&
+                    command->run(programDir, QDir::current().absoluteFilePath(arguments.at(1)), &done, &error);
+    if (!ok) {
+        // One line: the messages' own line breaks would split it.
+        err << QStringLiteral("data %1 失败：").arg(arguments.first()) << error.simplified() << Qt::endl;
+        return 1;
+    }
+    out << done << Qt::endl;
+    return 0;
+}
+
+} // namespace backup

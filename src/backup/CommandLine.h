@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace backup {
+
+// data's commands without a window: "backup ARCHIVE", "restore ARCHIVE", "verify ARCHIVE". Each takes one file,
+// relative to the current directory, and works on the given program directory. A new command is one more row
+// in the table in CommandLine.cpp.
+class CommandLine {
+public:
+    // arguments without the program's own name. Returns the exit status: 0 done (one line on out), 1 failed,
+    // 2 not understood (one line on err).
+    static int run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err);
+};
+
+} // namespace backup

@@ -1,0 +1,59 @@
+// data: backup and restore of the program directory it lies in. Without arguments it opens its window; with
+// "backup|restore|verify ARCHIVE" it works without one (see CommandLine.h). The environment variable
+// VELLORAN_DATA_DIR names another program directory to work on (tests use it).
+#include "backup/CommandLine.h"
+#include "backup/Restore.h"
+#include "backup/Tdata.h"
+#include "platform/Centre.h"
+#include "platform/Look.h"
+#include "platform/Prompt.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QString programDir()
+{
+    const QString overridden = qEnvironmentVariable("VELLORAN_DATA_DIR");
+    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+}
+
+bool hasDisplay()
+{
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        // No display needed: scheduled backups and administrators' shells.
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err);
+    }
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "data found no graphical display; without one use: data backup|restore|verify ARCHIVE\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("数据备份与恢复"));
+    platform::Look::apply();
+    QString error;
+    if (!backup::Restore::recover(programDir(), &error))
+        platform::Prompt::warning(nullptr, error);
+    Tdata window(programDir());
+    platform::Centre::onScreen(&window);
+    window.show();
+    return QApplication::exec();
+}

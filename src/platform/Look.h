@@ -1,0 +1,13 @@
+#pragma once
+
+namespace platform {
+
+// The look every program of the directory shares: Chinese standard buttons (确定, 取消 …) and the 宋体-like
+// font families, asked for by the names that exist on Windows and on Linux.
+class Look {
+public:
+    // Call once, after the QApplication exists.
+    static void apply();
+};
+
+} // namespace platform

@@ -1,0 +1,340 @@
+// Backup archives: what goes in comes back out, and anything that is not a sound archive of this program is
+// refused before the data is touched.
+#include "backup/Archive.h"
+#include "backup/Backup.h"
+#include "backup/DailyBackup.h"
+#include "backup/Manifest.h"
+#include "backup/Restore.h"
+#include "backup/Utf8Locale.h"
+#include "support/DataDigest.h"
+#include "support/TestProgramDir.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+namespace {
+
+// One entry of a zip as a test writes it, links and unsafe names included.
+struct ZipItem {
+    QString path;
+    QByteArray data;
+    int type = AE_IFREG;
+    QString link; // symlink target
+};
+
+QList<ZipItem> readZip(const QString& file)
+{
+    backup::Utf8Locale utf8;
+    QList<ZipItem> items;
+    archive* a = archive_read_new();
+    archive_read_support_format_zip(a);
+    archive_read_open_filename(a, QFile::encodeName(file).constData(), 65536);
+    archive_entry* e;
+    while (archive_read_next_header(a, &e) == ARCHIVE_OK) {
+        ZipItem item{QString::fromUtf8(archive_entry_pathname_utf8(e)), {}, int(archive_entry_filetype(e)), {}};
+        char buffer[65536];
+        la_ssize_t n;
+        while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0)
+            item.data.append(buffer, n);
+        items.append(item);
+    }
+    archive_read_free(a);
+    return items;
+}
+
+void writeZip(const QString& file, const QList<ZipItem>& items)
+{
+    backup::Utf8Locale utf8;
+    archive* a = archive_write_new();
+    archive_write_set_format_zip(a);
+    archive_write_open_filename(a, QFile::encodeName(file).constData());
+    for (const ZipItem& item : items) {
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname_utf8(e, item.path.toUtf8().constData());
+        archive_entry_set_filetype(e, item.type);
+        archive_entry_set_perm(e, 0644);
+        if (item.type == AE_IFLNK)
+            archive_entry_set_symlink_utf8(e, item.link.toUtf8().constData());
+        archive_entry_set_size(e, item.type == AE_IFREG ? item.data.size() : 0);
+        archive_write_header(a, e);
+        if (item.type == AE_IFREG)
+            archive_write_data(a, item.data.constData(), size_t(item.data.size()));
+        archive_entry_free(e);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+}
+
+// The archive's manifest rewritten to list `items` truthfully, except the paths in `unlisted`.
+void relist(QList<ZipItem>* items, const QStringList& unlisted = {})
+{
+    backup::Manifest m;
+    for (ZipItem& item : *items) {
+        if (item.path == backup::Manifest::entryName()) {
+            backup::Manifest::fromJson(item.data, &m, nullptr);
+            m.entries.clear();
+        }
+    }
+    for (const ZipItem& item : *items) {
+        if (item.path == backup::Manifest::entryName() || unlisted.contains(item.path))
+            continue;
+        backup::ManifestEntry e;
+        e.directory = item.type == AE_IFDIR;
+        e.path = e.directory ? item.path.chopped(1) : item.path;
+        e.size = item.data.size();
+        e.sha256 = e.directory ? QByteArray() : QCryptographicHash::hash(item.data, QCryptographicHash::Sha256).toHex();
+        m.entries.append(e);
+    }
+    for (ZipItem& item : *items) {
+        if (item.path == backup::Manifest::entryName())
+            item.data = m.toJson();
+    }
+}
+
+QByteArray emptyDatabase(const QString& scratch, const QStringList& statements)
+{
+    const QString file = scratch + QStringLiteral("/other.db");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        db.setDatabaseName(file);
+        db.open();
+        for (const QString& s : statements)
+            QSqlQuery(db).exec(s);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QFile f(file);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+} // namespace
+
+class tst_backup : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip();
+    void refused_data();
+    void refused();
+    void dailyOncePerDayKeepsSeven();
+};
+
+void tst_backup::roundTrip()
+{
+    TestProgramDir t;
+    QTemporaryDir out;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    QVERIFY(t.addSignInUser(QStringLiteral("李四"), QStringLiteral("1"), QStringLiteral("超级用户")));
+    QVERIFY(t.write(QStringLiteral("zzz"), QStringLiteral("记事：明天开会").toUtf8()));
+    QVERIFY(t.write(QStringLiteral("photo/张三.jpg"), QByteArray(5000, '\xab')));
+    QVERIFY(t.write(QStringLiteral("set.ini"), "[list]\r\ncolor=1\r\n"));
+    const QString archive = out.filePath(QStringLiteral("全部.zip"));
+    {
+        // A row that only the write-ahead log of a still-open connection holds.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("running"));
+        db.setDatabaseName(t.file(QStringLiteral("call.mdb")));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+        QVERIFY(q.exec(QStringLiteral("insert into main (姓名,照片) values ('王五','no.bmp')")));
+        QVERIFY(QFileInfo(t.file(QStringLiteral("call.mdb-wal"))).size() > 0);
+
+        const auto before = dataDigest(t.path());
+        QVERIFY(before.value(QStringLiteral("call.mdb")).contains("王五"));
+        QVERIFY(before.contains(QStringLiteral("李四/set.ini")));
+        qint64 last = -1;
+        qint64 total = 0;
+        backup::ArchiveSummary written;
+        QString error;
+        QVERIFY2(backup::Backup::write(
+                     t.path(), archive, [&](qint64 d, qint64 n) { last = d, total = n; }, &written, &error),
+                 qPrintable(error));
+        QCOMPARE(written.contacts, 2);
+        QVERIFY(total > 0 && last == total);
+        q.finish();
+        db.close();
+
+        backup::ArchiveSummary read;
+        QVERIFY(backup::Archive::readSummary(archive, &read, &error));
+        QCOMPARE(read.contacts, 2);
+        QCOMPARE(read.files, written.files);
+
+        // Everything changes, then comes back.
+        QVERIFY(t.exec({QStringLiteral("delete from main"), QStringLiteral("delete from user1")}));
+        QVERIFY(t.write(QStringLiteral("zzz"), "changed"));
+        QVERIFY(QFile::remove(t.file(QStringLiteral("photo/张三.jpg"))));
+        QVERIFY(t.write(QStringLiteral("photo/后来.jpg"), "later"));
+        QVERIFY(QDir(t.file(QStringLiteral("李四"))).removeRecursively());
+        QVERIFY(t.write(QStringLiteral("user.ini"), "[ok]\r\nyes=0\r\n"));
+        backup::Restore::Result result;
+        QVERIFY2(backup::Restore::run(t.path(), archive, {}, &result, &error), qPrintable(error));
+        QCOMPARE(dataDigest(t.path()), before);
+        QCOMPARE(result.summary.contacts, 2);
+        // The data it replaced is kept aside, whole.
+        QVERIFY(QFile::exists(result.safetyCopy + QStringLiteral("/photo/后来.jpg")));
+        QVERIFY(QFile::exists(result.safetyCopy + QStringLiteral("/call.mdb")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("running"));
+    QVERIFY(!QFile::exists(t.file(QStringLiteral("call.mdb-wal"))));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("mode"));
+    db.setDatabaseName(t.file(QStringLiteral("call.mdb")));
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("wal")); // the restored database keeps its persistent mode
+    q.finish();
+    db.close();
+}
+
+void tst_backup::refused_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("truncated") << "truncate"
+                               << "不完整";
+    QTest::newRow("corrupt bytes") << "corrupt"
+                                   << "损坏";
+    QTest::newRow("foreign zip") << "foreign"
+                                 << "不是本程序的备份档案";
+    QTest::newRow("../ name") << "../evil"
+                              << "不安全";
+    QTest::newRow("absolute name") << "/tmp/evil"
+                                   << "不安全";
+    QTest::newRow("backslash name") << "photo\\..\\..\\evil"
+                                    << "不安全";
+    QTest::newRow("symbolic link") << "symlink"
+                                   << "链接";
+    QTest::newRow("executable") << "velloran"
+                                << "不属于";
+    QTest::newRow("unlisted entry") << "unlisted"
+                                    << "清单之外";
+    QTest::newRow("listed entry missing") << "missing"
+                                          << "缺少";
+    QTest::newRow("wrong checksum") << "checksum"
+                                    << "校验和";
+    QTest::newRow("database without version") << "noversion"
+                                              << "缺少数据表";
+    QTest::newRow("not a database") << "notdb"
+                                    << "损坏";
+}
+
+void tst_backup::refused()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, reason);
+    TestProgramDir t;
+    QTemporaryDir out;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    QVERIFY(t.write(QStringLiteral("zzz"), "notes"));
+    const QString good = out.filePath(QStringLiteral("good.zip"));
+    const QString bad = out.filePath(QStringLiteral("bad.zip"));
+    QVERIFY(backup::Backup::write(t.path(), good, {}, nullptr, nullptr));
+
+    QFile goodFile(good);
+    QVERIFY(goodFile.open(QIODevice::ReadOnly));
+    QByteArray bytes = goodFile.readAll();
+    QList<ZipItem> items = readZip(good);
+    QCOMPARE(items.last().path, backup::Manifest::entryName());
+    const auto replace = [&](const QString& path, const QByteArray& data) {
+        for (ZipItem& i : items) {
+            if (i.path == path)
+                i.data = data;
+        }
+    };
+    if (change == QLatin1String("truncate") || change == QLatin1String("corrupt")) {
+        if (change == QLatin1String("truncate"))
+            bytes.truncate(bytes.size() / 2);
+        else
+            for (int k = 100; k < 400; ++k) // inside call.mdb's compressed data, the first entry
+                bytes[k] = char(bytes[k] ^ 0x5a);
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    } else {
+        if (change == QLatin1String("foreign")) {
+            items = {{QStringLiteral("readme.txt"), "hello", AE_IFREG, {}}};
+        } else if (change == QLatin1String("symlink")) {
+            items.insert(0, {QStringLiteral("photo/x.jpg"), {}, AE_IFLNK, QStringLiteral("/etc/passwd")});
+            relist(&items);
+        } else if (change == QLatin1String("unlisted")) {
+            items.insert(0, {QStringLiteral("photo/x.jpg"), "x", AE_IFREG, {}});
+            relist(&items, {QStringLiteral("photo/x.jpg")});
+        } else if (change == QLatin1String("missing")) {
+            items.removeIf([](const ZipItem& i) { return i.path == QLatin1String("zzz"); });
+        } else if (change == QLatin1String("checksum")) {
+            replace(QStringLiteral("zzz"), "nodes");
+        } else if (change == QLatin1String("noversion")) {
+            replace(QStringLiteral("call.mdb"),
+                    emptyDatabase(out.path(), {QStringLiteral("create table main(姓名)"),
+                                               QStringLiteral("create table user1(用户)")}));
+            relist(&items);
+        } else if (change == QLatin1String("notdb")) {
+            replace(QStringLiteral("call.mdb"), QByteArray(8192, 'x'));
+            relist(&items);
+        } else {
+            items.insert(0, {change, "evil", AE_IFREG, {}});
+            relist(&items);
+        }
+        writeZip(bad, items);
+    }
+
+    const auto before = dataDigest(t.path());
+    QString error;
+    QVERIFY(!backup::Archive::verify(bad, {}, nullptr, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    error.clear();
+    QVERIFY(!backup::Restore::run(t.path(), bad, {}, nullptr, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(dataDigest(t.path()), before);
+    QVERIFY(!QFileInfo::exists(t.file(QStringLiteral("backup"))) || QDir(t.file(QStringLiteral("backup"))).isEmpty());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil")));
+}
+
+void tst_backup::dailyOncePerDayKeepsSeven()
+{
+    TestProgramDir t;
+    QVERIFY(t.addContact(QStringLiteral("张三")) && t.addContact(QStringLiteral("李四")));
+    const QString folder = backup::DailyBackup::folder(t.path());
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/before-restore-20260101-120000")));
+    QVERIFY(t.write(QStringLiteral("backup/velloran-old.zip"), "not an archive"));
+    QVERIFY(backup::Backup::write(t.path(), folder + QStringLiteral("/mine.zip"), {}, nullptr, nullptr));
+
+    const QDate first(2026, 3, 28);
+    for (int day = 0; day < 10; ++day) {
+        bool written = false;
+        QString error;
+        QVERIFY(backup::DailyBackup::isDue(t.path(), first.addDays(day)));
+        QVERIFY2(backup::DailyBackup::run(t.path(), first.addDays(day), &written, &error), qPrintable(error));
+        QVERIFY(written);
+        QVERIFY(backup::DailyBackup::run(t.path(), first.addDays(day), &written, &error));
+        QVERIFY(!written);
+    }
+    QStringList expected{QStringLiteral("before-restore-20260101-120000"), QStringLiteral("mine.zip"),
+                         QStringLiteral("velloran-old.zip")};
+    for (int day = 3; day < 10; ++day)
+        expected.append(backup::DailyBackup::archiveName(first.addDays(day)));
+    expected.sort();
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name), expected);
+
+    const QList<backup::DailyBackup::Listed> listed = backup::DailyBackup::list(t.path());
+    QCOMPARE(listed.size(), 9);
+    int readable = 0;
+    for (const backup::DailyBackup::Listed& l : listed) {
+        if (l.problem.isEmpty()) {
+            QCOMPARE(l.summary.contacts, 2);
+            ++readable;
+        } else {
+            QCOMPARE(QFileInfo(l.summary.path).fileName(), QStringLiteral("velloran-old.zip"));
+        }
+    }
+    QCOMPARE(readable, 8);
+}
+
+QTEST_GUILESS_MAIN(tst_backup)
+#include "tst_backup.moc"

@@ -1,0 +1,137 @@
+// The data program: its command line as a scheduled job runs it, and its window's wiring.
+#include "backup/Backup.h"
+#include "backup/Tdata.h"
+#include "platform/Pickers.h"
+#include "store/ProgramLock.h"
+#include "support/DataDigest.h"
+#include "support/PromptRecorder.h"
+#include "support/TestProgramDir.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+class tst_data : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void window();
+};
+
+void tst_data::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("backup") << QStringList{"backup", "新.zip"} << 0 << "备份完成";
+    QTest::newRow("verify") << QStringList{"verify", "good.zip"} << 0 << "档案完好";
+    QTest::newRow("restore") << QStringList{"restore", "good.zip"} << 0 << "恢复完成";
+    QTest::newRow("verify a broken archive") << QStringList{"verify", "broken.zip"} << 1 << "data verify 失败";
+    QTest::newRow("restore a broken archive") << QStringList{"restore", "broken.zip"} << 1 << "data restore 失败";
+    QTest::newRow("restore while velloran runs") << QStringList{"restore", "good.zip"} << 1 << "正在运行";
+    QTest::newRow("backup over the notes") << QStringList{"backup", "@/zzz"} << 1 << "不能把档案写在程序目录的数据中";
+    QTest::newRow("missing archive") << QStringList{"verify", "nothing.zip"} << 1 << "nothing.zip";
+    QTest::newRow("unknown command") << QStringList{"frobnicate", "good.zip"} << 2 << "用法";
+    QTest::newRow("no archive") << QStringList{"verify"} << 2 << "用法";
+}
+
+void tst_data::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    TestProgramDir t;
+    QTemporaryDir cwd;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    QVERIFY(t.addSignInUser(QStringLiteral("李四"), QStringLiteral("1"), QStringLiteral("超级用户")));
+    QVERIFY(t.write(QStringLiteral("zzz"), "notes"));
+    QVERIFY(backup::Backup::write(t.path(), cwd.filePath(QStringLiteral("good.zip")), {}, nullptr, nullptr));
+    QFile broken(cwd.filePath(QStringLiteral("broken.zip")));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 not really") > 0);
+    broken.close();
+    store::ProgramLock running(t.path());
+    if (QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("runs")))
+        QCOMPARE(running.tryLock(store::ProgramLock::Mode::Shared), store::ProgramLock::Result::Locked);
+    arguments.replaceInStrings(QStringLiteral("@"), t.path());
+    const auto before = dataDigest(t.path());
+
+    QProcess data;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELLORAN_DATA_DIR"), t.path());
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C")); // as cron runs it: Chinese names must survive
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    data.setProcessEnvironment(env);
+    data.setWorkingDirectory(cwd.path());
+    data.start(QStringLiteral(VELLORAN_PROGRAM_DIR "/data"), arguments);
+    QVERIFY(data.waitForFinished(60000));
+    const QString out = QString::fromUtf8(data.readAllStandardOutput());
+    const QString err = QString::fromUtf8(data.readAllStandardError());
+    QCOMPARE(data.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(data.exitCode(), status);
+    QVERIFY2((status == 0 ? out : err).contains(says), qPrintable(out + err));
+    if (status != 0) {
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QCOMPARE(dataDigest(t.path()), before);
+    }
+    if (arguments.first() == QLatin1String("backup") && status == 0) {
+        QProcess verify;
+        verify.setProcessEnvironment(env);
+        verify.setWorkingDirectory(cwd.path());
+        verify.start(QStringLiteral(VELLORAN_PROGRAM_DIR "/data"), {QStringLiteral("verify"), arguments.at(1)});
+        QVERIFY(verify.waitForFinished(60000));
+        QCOMPARE(verify.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(verify.readAllStandardOutput()).contains(QStringLiteral("1 位联系人")));
+    }
+    if (arguments.first() == QLatin1String("restore") && status == 0)
+        QCOMPARE(dataDigest(t.path()), before); // the archive was made of this very state
+}
+
+void tst_data::window()
+{
+    TestProgramDir t;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    PromptRecorder prompts(QMessageBox::Yes);
+    const QString archive = t.file(QStringLiteral("backup/手动.zip"));
+    QVERIFY(QDir().mkpath(t.file(QStringLiteral("backup"))));
+    platform::Pickers::setSaveFileAnswer([&] { return archive; });
+    Tdata w(t.path());
+    w.show();
+    auto* list = w.findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+    QCOMPARE(list->topLevelItemCount(), 0);
+
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTRY_VERIFY(!w.isBusy());
+    QCOMPARE(prompts.count(), 1);
+    QCOMPARE(prompts.last().caption, QStringLiteral("提示"));
+    QVERIFY(QFile::exists(archive));
+    QCOMPARE(list->topLevelItemCount(), 1);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("1"));
+
+    // Restoring the listed archive asks first, then brings the contact back.
+    QVERIFY(t.exec({QStringLiteral("delete from main")}));
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("Button2")), Qt::LeftButton);
+    QTRY_VERIFY(!w.isBusy());
+    QCOMPARE(prompts.count(), 3);
+    QCOMPARE(prompts.boxes().at(1).icon, QMessageBox::Question);
+    QCOMPARE(prompts.last().caption, QStringLiteral("提示"));
+    QCOMPARE(t.count(QStringLiteral("main")), 1);
+
+    // Refused while the main program runs: said so, through the message seam.
+    store::ProgramLock running(t.path());
+    QCOMPARE(running.tryLock(store::ProgramLock::Mode::Shared), store::ProgramLock::Result::Locked);
+    platform::Pickers::setOpenFileAnswer([&] { return archive; });
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("Button3")), Qt::LeftButton);
+    QTRY_VERIFY(!w.isBusy());
+    QCOMPARE(prompts.last().caption, QStringLiteral("失败"));
+    QVERIFY2(prompts.last().text.contains(QStringLiteral("正在运行")), qPrintable(prompts.last().text));
+    platform::Pickers::setSaveFileAnswer({});
+    platform::Pickers::setOpenFileAnswer({});
+}
+
+QTEST_MAIN(tst_data)
+#include "tst_data.moc"

@@ -1,0 +1,67 @@
+#include "support/DataDigest.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QUuid>
+
+namespace {
+
+QByteArray rowsOf(const QString& file)
+{
+    QByteArray out;
+    const QString name = QStringLiteral("digest-") + QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            for (const QString& table : {QStringLiteral("main"), QStringLiteral("user1"), QStringLiteral("version")}) {
+                QSqlQuery q(db);
+                if (!q.exec(QStringLiteral("select * from ") + table + QStringLiteral(" order by rowid")))
+                    out += "no table " + table.toUtf8() + '\n';
+                while (q.next()) {
+                    QStringList values;
+                    for (int i = 0; i < q.record().count(); ++i)
+                        values.append(q.value(i).toString());
+                    out += table.toUtf8() + ':' + values.join(QLatin1Char('|')).toUtf8() + '\n';
+                }
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+} // namespace
+
+QMap<QString, QByteArray> dataDigest(const QString& programDir)
+{
+    QMap<QString, QByteArray> digest;
+    const QDir dir(programDir);
+    QDirIterator it(programDir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = dir.relativeFilePath(path);
+        if (rel == QLatin1String("backup") || rel.startsWith(QLatin1String("backup/")) ||
+            rel == QLatin1String(".velloran.lock") || rel == QLatin1String("call.mdb-wal") ||
+            rel == QLatin1String("call.mdb-shm"))
+            continue;
+        if (it.fileInfo().isDir()) {
+            digest.insert(rel + QLatin1Char('/'), QByteArray());
+        } else if (rel == QLatin1String("call.mdb")) {
+            digest.insert(rel, rowsOf(path));
+        } else {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            digest.insert(rel, QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex());
+        }
+    }
+    return digest;
+}
