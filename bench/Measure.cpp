@@ -228,6 +228,8 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
     // search routines run as Enter runs them. A common surname and a relation plus a city.
     double searchSingle = -1;
     double searchCompound = -1;
+    double searchPinyinFirst = -1; // the first pinyin search reads every name's pinyin
+    double searchPinyin = -1;
     double page = -1;
     if (exitCode == 0) {
         settle();
@@ -244,6 +246,15 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
         QCoreApplication::processEvents();
         searchCompound = elapsedMs(t);
         check(w->ListView1->count() > 0, QStringLiteral("the compound search listed nothing"));
+        // The initials of a common name, as a phone user types them.
+        for (double* figure : {&searchPinyinFirst, &searchPinyin}) {
+            settle();
+            t.restart();
+            forms::find->SingleSearch(QStringLiteral("姓名"), QStringLiteral("zs"), false);
+            QCoreApplication::processEvents();
+            *figure = elapsedMs(t);
+            check(w->ListView1->count() > 0, QStringLiteral("the pinyin search listed nothing"));
+        }
         // Back to the whole table (a reload of a search result needs no wait), then page through the browser.
         w->Timer5Timer();
         settle();
@@ -282,7 +293,10 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
             QStringLiteral(" search_single_ms=%1 search_compound_ms=%2 page_ms=%3")
                 .arg(searchSingle, 0, 'f', 3)
                 .arg(searchCompound, 0, 'f', 3)
-                .arg(page, 0, 'f', 3);
+                .arg(page, 0, 'f', 3) +
+            QStringLiteral(" search_pinyin_first_ms=%1 search_pinyin_ms=%2")
+                .arg(searchPinyinFirst, 0, 'f', 3)
+                .arg(searchPinyin, 0, 'f', 3);
         std::printf("%s\n", qUtf8Printable(line));
         std::fflush(stdout);
     }

@@ -1,11 +1,12 @@
 #include "search/Tfind.h"
 
+#include "hub/MainHub.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
-#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/KeyPreview.h"
 #include "platform/Prompt.h"
+#include "search/Pinyin.h"
 #include "store/Query.h"
 #include "store/Statements.h"
 #include "ui_Tfind.h"
@@ -18,7 +19,8 @@
 #include <vector>
 
 Tfind::Tfind(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>())
+    : QDialog(parent), m_main(main), afo(QStringLiteral("main"), QStringLiteral("id")),
+      ui(std::make_unique<Ui::Tfind>())
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("find"));
@@ -145,8 +147,8 @@ void Tfind::SingleSearch(const QString& column, const QString& text, bool countO
     Run({{column, text}}, countOnly, false);
 }
 
-void Tfind::CompoundSearch(const QString& relation, const QString& phone, const QString& mobile,
-                           const QString& address, bool countOnly)
+void Tfind::CompoundSearch(const QString& relation, const QString& phone, const QString& mobile, const QString& address,
+                           bool countOnly)
 {
     const QList<Condition> conditions = SearchRules::compound(relation, phone, mobile, address);
     if (conditions.isEmpty()) {
@@ -180,10 +182,21 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
         QList<int> tested;
         for (const Condition& c : conditions)
             tested.append(q.column(c.column));
+        // A single search on 姓名 in Latin letters also finds the names it spells in pinyin ("zs" finds 张三).
+        const QString pinyin =
+            !compound && conditions.size() == 1 && conditions.first().column == QStringLiteral("姓名")
+                ? search::normalisePinyinInput(conditions.first().text)
+                : QString();
         while (q.next()) {
             bool match = true;
-            for (qsizetype k = 0; match && k < conditions.size(); ++k)
-                match = SearchRules::matches(conditions.at(k), q.text(tested.at(k)));
+            if (!pinyin.isEmpty()) {
+                // Asked for every row, so the cache walks the table in step with the read.
+                const QString name = q.text(tested.first());
+                match = m_pinyin.matches(name, pinyin) || SearchRules::matches(conditions.first(), name);
+            } else {
+                for (qsizetype k = 0; match && k < conditions.size(); ++k)
+                    match = SearchRules::matches(conditions.at(k), q.text(tested.at(k)));
+            }
             if (!match)
                 continue;
             ++count;
@@ -238,8 +251,8 @@ bool Tfind::eventFilter(QObject* watched, QEvent* event)
     } else if (type == QEvent::MouseButtonRelease) {
         auto* edit = qobject_cast<QLineEdit*>(watched);
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        const bool input = edit == ui->Edit1 || edit == ui->Edit2 || edit == ui->Edit3 || edit == ui->Edit4
-            || edit == ui->Edit5;
+        const bool input =
+            edit == ui->Edit1 || edit == ui->Edit2 || edit == ui->Edit3 || edit == ui->Edit4 || edit == ui->Edit5;
         if (input && mouse->button() == Qt::LeftButton && edit->rect().contains(mouse->position().toPoint()))
             EditClick(edit);
     }

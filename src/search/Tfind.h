@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/PinyinCache.h"
 #include "search/SearchRules.h"
 #include "store/Dataset.h"
 
@@ -55,6 +56,8 @@ protected:
 
 private:
     hub::MainHub& m_main;
+    // The pinyin of every name searched so far, read once for all later searches.
+    search::PinyinCache m_pinyin;
     using Condition = SearchRules::Condition;
 
     // Search and view share everything but the count-only flag and the empty page-1 input.

@@ -95,6 +95,12 @@ private Q_SLOTS:
         QTest::newRow("part of the name, anywhere") << QByteArray("RadioButton1") << QStringLiteral("张")
                                                     << QStringList{"张三丰", "李张明", "张 三"};
         QTest::newRow("小灵通") << QByteArray("RadioButton4") << QStringLiteral("34") << QStringList{"张 三"};
+        QTest::newRow("pinyin initials") << QByteArray("RadioButton1") << QStringLiteral("zs")
+                                         << QStringList{"张三丰", "张 三"};
+        QTest::newRow("pinyin, upper case and part spelled") << QByteArray("RadioButton1") << QStringLiteral("Zhang S")
+                                                             << QStringList{"张三丰", "张 三"};
+        QTest::newRow("Latin names by their letters as before") << QByteArray("RadioButton1") << QStringLiteral("om")
+                                                                << QStringList{"Tom", "tomas"};
     }
 
     void singleSearchListsMatchesInTableOrder()
