@@ -1,0 +1,133 @@
+#include "exchange/Exporter.h"
+
+#include "exchange/Contact.h"
+#include "exchange/CsvWriter.h"
+#include "exchange/Format.h"
+#include "exchange/NameRules.h"
+#include "exchange/PhotoFiles.h"
+#include "exchange/Statements.h"
+#include "exchange/VCardWriter.h"
+#include "store/Connection.h"
+#include "store/Statements.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace exchange {
+
+Exporter::Exporter(store::Connection& connection) : m_connection(connection) {}
+
+bool Exporter::exportAll(const QString& path, ExportReport* report, QString* error)
+{
+    return run(path, nullptr, report, error);
+}
+
+bool Exporter::exportNames(const QString& path, const QStringList& names, ExportReport* report, QString* error)
+{
+    return run(path, &names, report, error);
+}
+
+bool Exporter::run(const QString& path, const QStringList* names, ExportReport* report, QString* error)
+{
+    *report = ExportReport();
+    const QString fileName = QFileInfo(path).fileName();
+    const auto fail = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    Format format;
+    if (!formatFromPath(path, &format))
+        return fail(QStringLiteral("文件“") + fileName +
+                    QStringLiteral("”不是vCard（.vcf）或CSV（.csv）文件，不能导出。"));
+
+    QSet<QString> wanted;
+    if (names) {
+        for (const QString& n : *names)
+            wanted.insert(NameRules::key(n.trimmed()));
+    }
+    QString why;
+    if (!m_connection.open(&why))
+        return fail(QStringLiteral("联系人无法从数据库读出：") + why);
+    QSqlDatabase db = m_connection.database();
+    qint64 total = wanted.size();
+    if (!names) {
+        QSqlQuery count(db);
+        if (!count.exec(QString::fromUtf8(store::sql::CountMain)) || !count.next())
+            return fail(QStringLiteral("联系人无法从数据库读出：") + count.lastError().text());
+        total = count.value(0).toLongLong();
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("文件“") + fileName + QStringLiteral("”无法写入：") + file.errorString());
+    QByteArray chunk;
+    if (format == Format::Csv)
+        chunk = CsvWriter::start();
+
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QString::fromUtf8(sql::ExportMain))) {
+        file.cancelWriting();
+        return fail(QStringLiteral("联系人无法从数据库读出：") + q.lastError().text());
+    }
+    QSet<QString> found;
+    qint64 scanned = 0;
+    while (q.next()) {
+        Contact c;
+        c.name = q.value(0).toString();
+        if (names) {
+            const QString key = NameRules::key(c.name.trimmed());
+            if (!wanted.contains(key) || found.contains(key))
+                continue;
+            found.insert(key);
+        }
+        if (m_progress && scanned++ % 256 == 0 && !m_progress(Stage::Exporting, report->written, total)) {
+            q.finish();
+            file.cancelWriting();
+            report->cancelled = true;
+            return fail(QStringLiteral("导出已取消，文件没有写入。"));
+        }
+        c.sex = q.value(1).toString();
+        c.month = q.value(2).toInt();
+        c.day = q.value(3).toInt();
+        c.relation = q.value(4).toString();
+        c.phone = q.value(5).toString();
+        c.mobile = q.value(6).toString();
+        c.phs = q.value(7).toString();
+        c.address = q.value(8).toString();
+        c.note = q.value(9).toString();
+        c.photo = q.value(10).toString();
+        c.registered = q.value(11).toString();
+        if (format == Format::VCard) {
+            if (!c.photo.trimmed().isEmpty() && c.photo.trimmed().compare(u"no.bmp", Qt::CaseInsensitive) != 0 &&
+                !PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
+                report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
+            chunk += VCardWriter::card(c);
+        } else {
+            chunk += CsvWriter::row(c);
+        }
+        ++report->written;
+        if (chunk.size() >= (1 << 20)) {
+            file.write(chunk);
+            chunk.clear();
+        }
+    }
+    if (q.lastError().isValid()) {
+        file.cancelWriting();
+        return fail(QStringLiteral("联系人无法从数据库读出：") + q.lastError().text());
+    }
+    q.finish();
+    file.write(chunk);
+    if (!file.commit())
+        return fail(QStringLiteral("文件“") + fileName + QStringLiteral("”无法写入：") + file.errorString());
+    report->missing = names ? int(wanted.size() - found.size()) : 0;
+    if (m_progress)
+        m_progress(Stage::Exporting, report->written, total);
+    return true;
+}
+
+} // namespace exchange

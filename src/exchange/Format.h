@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace exchange {
+
+enum class Format { VCard, Csv };
+
+// The format a file's extension names: .vcf or .vcard, .csv (any letter case). False for any other.
+bool formatFromPath(const QString& path, Format* format);
+
+} // namespace exchange

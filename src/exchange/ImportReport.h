@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace exchange {
+
+// What an import did: how many contacts it stored, which it skipped and why, and what it had to change, by name.
+struct ImportReport {
+    enum class Reason { Exists, Duplicate, EmptyName };
+    struct Skip {
+        QString name; // as the file gives it; may be empty
+        int line = 0;
+        Reason reason = Reason::Exists;
+    };
+    struct Note {
+        QString name;
+        QString text;
+    };
+
+    int read = 0; // contacts in the file
+    int imported = 0;
+    bool cancelled = false;
+    QList<Skip> skipped;
+    QList<Note> notes;
+
+    int skippedFor(Reason reason) const;
+    // One line: "已导入120个联系人，跳过3个（已有2个，文件中重复1个，没有姓名0个）。"
+    QString summary() const;
+    // The summary, then one line per skipped contact and per note.
+    QString details() const;
+    static QString reasonText(Reason reason);
+};
+
+} // namespace exchange
