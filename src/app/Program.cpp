@@ -2,38 +2,66 @@
 
 #include "app/HintHook.h"
 #include "app/Tlogin.h"
+#include "backup/DailyBackup.h"
+#include "backup/Restore.h"
 #include "edit/Tadd.h"
 #include "edit/Tgai.h"
-#include "search/Tfind.h"
-#include "search/Tlist.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
 #include "platform/Centre.h"
+#include "platform/Clock.h"
+#include "platform/Look.h"
 #include "platform/ProgramDir.h"
+#include "platform/Prompt.h"
+#include "search/Tfind.h"
+#include "search/Tlist.h"
+#include "store/ProgramLock.h"
 #include "store/Tdmper.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QScreen>
-#include <QTranslator>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+// Held shared for the whole run: the backup program's restore needs it exclusively and waits for every copy to end.
+std::unique_ptr<store::ProgramLock> g_lock;
+QThread* g_dailyBackup = nullptr;
+
+} // namespace
 
 void Program::prepareApplication()
 {
     // The name, not the display name: Qt appends a display name to every window caption on Linux.
     QCoreApplication::setApplicationName(QStringLiteral("Velloranv4.0"));
-    auto* translator = new QTranslator(qApp);
-    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    platform::Look::apply();
+}
+
+bool Program::openDirectory(const QString& programDir, QString* error)
+{
+    // A restore that was interrupted is finished (or undone) before anything reads the data.
+    if (!backup::Restore::recover(programDir, error))
+        return false;
+    g_lock = std::make_unique<store::ProgramLock>(programDir);
+    // A directory that cannot be locked (read-only) still opens; only a restore under way keeps the program out.
+    if (g_lock->tryLock(store::ProgramLock::Mode::Shared) == store::ProgramLock::Result::Busy) {
+        g_lock.reset();
+        *error = backup::Restore::busyMessage();
+        return false;
+    }
+    return true;
 }
 
 bool Program::start(const QString& programDir)
 {
     platform::ProgramDir::set(programDir);
     forms::entered = false;
+    QString error;
+    if (!openDirectory(platform::ProgramDir::path(), &error)) {
+        platform::Prompt::warning(nullptr, error);
+        return false;
+    }
     forms::main = new Tmain;
     // The main window's creation handler: the start-up and sign-in run modally, before the other windows exist.
     forms::login = new Tlogin(platform::ProgramDir::path(), *forms::main);
@@ -56,8 +84,29 @@ bool Program::start(const QString& programDir)
     return true;
 }
 
+void Program::startDailyBackup()
+{
+    const QString dir = platform::ProgramDir::path();
+    const QDate today = platform::Clock::today();
+    if (g_dailyBackup || !backup::DailyBackup::isDue(dir, today))
+        return;
+    // In the background, after the window is shown: the window never waits for it, and a failed backup (a full
+    // disk) leaves the next start to try again.
+    g_dailyBackup = QThread::create([dir, today] {
+        bool written = false;
+        QString error;
+        backup::DailyBackup::run(dir, today, &written, &error);
+    });
+    g_dailyBackup->start(QThread::LowPriority);
+}
+
 void Program::shutdown()
 {
+    if (g_dailyBackup) {
+        g_dailyBackup->wait();
+        delete g_dailyBackup;
+        g_dailyBackup = nullptr;
+    }
     HintHook::uninstall();
     delete forms::login;
     forms::login = nullptr;
@@ -70,15 +119,18 @@ void Program::shutdown()
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;
+    g_lock.reset();
 }
 
 int Program::run(const QString& programDir)
 {
     if (!start(programDir)) {
-        const bool failed = forms::login && forms::login->failed();
+        // No sign-in window means the directory was refused (a restore under way): a failed start too.
+        const bool failed = !forms::login || forms::login->failed();
         Program::shutdown();
         return failed ? 1 : 0;
     }
+    startDailyBackup();
     const int code = QApplication::exec();
     Program::shutdown();
     return code;

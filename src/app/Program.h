@@ -10,8 +10,16 @@ public:
     // Creates the main window and runs its creation handler (the start-up and sign-in). On success creates the
     // remaining windows and shows the main window; returns whether the start-up completed.
     static bool start(const QString& programDir);
-    // Frees every window and resets the program-wide references (the end of a run, or between tests).
+    // Writes today's automatic backup into backup/ on a thread of its own when there is none yet; run() starts it
+    // once the main window is shown.
+    static void startDailyBackup();
+    // Frees every window, waits for the automatic backup and releases the directory (the end of a run, or between
+    // tests).
     static void shutdown();
-    // start + message loop; the process exit code.
+    // start + the automatic backup + message loop; the process exit code.
     static int run(const QString& programDir);
+
+private:
+    // Finishes an interrupted restore and takes the directory's shared lock; false while a restore runs.
+    static bool openDirectory(const QString& programDir, QString* error);
 };
