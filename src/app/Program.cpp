@@ -17,6 +17,8 @@
 #include "search/Tlist.h"
 #include "store/ProgramLock.h"
 #include "store/Tdmper.h"
+#include "users/Tuser1.h"
+#include "users/Tuser2.h"
 
 #include <QApplication>
 #include <QThread>
@@ -76,6 +78,8 @@ bool Program::start(const QString& programDir)
     forms::gai = new Tgai(*main, main);
     forms::find = new Tfind(*main, main);
     forms::list = new Tlist(*main, main);
+    forms::user1 = new Tuser1(*main, main);
+    forms::user2 = new Tuser2(*main, main);
     platform::Centre::onScreen(forms::main);
     forms::main->show();
     // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.
@@ -116,6 +120,8 @@ void Program::shutdown()
     forms::gai = nullptr;
     forms::find = nullptr;
     forms::list = nullptr;
+    forms::user1 = nullptr;
+    forms::user2 = nullptr;
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;

@@ -9,6 +9,7 @@
 #include "platform/KeyPreview.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
+#include "store/Passwords.h"
 #include "store/Query.h"
 #include "store/Statements.h"
 #include "ui_Tlogin.h"
@@ -327,17 +328,35 @@ void Tlogin::t9Timer()
     q.finish();
     acper.close();
 
-    if (ui->Edit2->text() != password) {
+    if (!store::Passwords::matches(ui->Edit2->text(), password)) {
         setStatus(QStringLiteral("密码错误！"));
         ui->Edit2->clear();
         ui->Edit2->setFocus();
         return;
     }
+    if (!store::Passwords::isHash(password))
+        rehashPassword(name, password);
     // The password is accepted: a further Enter or click must not run the sign-in and the steps after it again.
     m_panelShown = false;
     m_main.SetSignedInUser(name, rights);
     store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name);
     platform::startStep(t4);
+}
+
+void Tlogin::rehashPassword(const QString& name, const QString& plain)
+{
+    // An older row kept the password as plain text. A row that cannot be rewritten now keeps it and is rewritten
+    // at a later sign-in: the sign-in itself does not depend on it.
+    QString stored;
+    if (!store::Passwords::hash(plain, &stored))
+        return;
+    store::Query q(acper, store::sql::RehashUserPassword);
+    q.bind(QStringLiteral("hash"), stored);
+    q.bind(QStringLiteral("duser"), name);
+    q.bind(QStringLiteral("plain"), plain);
+    q.exec();
+    q.finish();
+    acper.close();
 }
 
 void Tlogin::BitBtn1Click()

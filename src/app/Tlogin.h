@@ -69,6 +69,8 @@ private:
     void fail(const QString& text);
     void selectFirstUser();
     QString userSettingsFile(const QString& name) const;
+    // Rewrites a plain-text password that has just been accepted as its hash.
+    void rehashPassword(const QString& name, const QString& plain);
 
     hub::StartupHost& m_main;
     QString m_programDir;

@@ -8,5 +8,7 @@ Tadd* add = nullptr;
 Tgai* gai = nullptr;
 Tfind* find = nullptr;
 Tlist* list = nullptr;
+Tuser1* user1 = nullptr;
+Tuser2* user2 = nullptr;
 bool entered = false;
 } // namespace forms

@@ -6,6 +6,8 @@ class Tadd;
 class Tgai;
 class Tfind;
 class Tlist;
+class Tuser1;
+class Tuser2;
 namespace store {
 class Tdmper;
 }
@@ -19,6 +21,8 @@ extern Tadd* add;
 extern Tgai* gai;
 extern Tfind* find;
 extern Tlist* list;
+extern Tuser1* user1;
+extern Tuser2* user2;
 // True once the start-up sequence has completed; the sign-in window's close check reads it.
 extern bool entered;
 } // namespace forms

@@ -3,9 +3,16 @@
 #include "mainwin/Tmain.h"
 
 #include "hub/Site.h"
+#include "mainwin/Forms.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
 #include "platform/Shell.h"
+#include "store/Statements.h"
+#include "store/Tdmper.h"
+#include "users/Tuser1.h"
+#include "users/Tuser2.h"
+
+#include <QComboBox>
 
 #include <QFileInfo>
 #include <QLineEdit>
@@ -17,12 +24,41 @@ void Tmain::T1Click()
 
 void Tmain::N37Click()
 {
-    // The user management window opens here.
+    Tuser1* window = forms::user1;
+    QString error;
+    if (!window->modal.open(&error))
+        return ReportError(error);
+    window->ano.setConnection(&window->modal);
+    window->ano.setStatement(store::sql::SelectAllUsers);
+    // Appending needs the columns only.
+    if (!window->ano.open(false)) {
+        window->modal.close();
+        return ReportError(window->ano.errorText());
+    }
+    window->ano.append();
+    window->DBComboBoxEh1->setEditText(QStringLiteral("普通用户"));
+    window->exec();
 }
 
 void Tmain::N38Click()
 {
-    // The change password window opens here.
+    Tuser2* window = forms::user2;
+    if (!Edit1->text().isEmpty()) {
+        store::Dataset& amo = window->amo;
+        // Clearing the statement closes amo and drops a change left from an earlier showing.
+        amo.close();
+        amo.clearStatement();
+        amo.setConnection(&forms::dmper->acper);
+        amo.setStatement(store::sql::SelectUserByName);
+        amo.setParameter(QStringLiteral("duser"), Edit1->text());
+        QString error;
+        if (!window->acper.open(&error) || !amo.open()) {
+            window->acper.close();
+            return ReportError(error.isEmpty() ? amo.errorText() : error);
+        }
+        amo.edit();
+    }
+    window->exec();
 }
 
 void Tmain::Q1Click()

@@ -8,6 +8,8 @@ inline constexpr const char* SelectUserNames = "select 用户 from user1";
 inline constexpr const char* SelectUserByName = "select * from user1 where 用户=:duser";
 inline constexpr const char* SelectAllUsers = "select * from user1";
 inline constexpr const char* DeleteUser = "delete from user1 where 用户=:euser";
+// A plain-text password accepted at sign-in is rewritten as its hash, only while the row still holds that text.
+inline constexpr const char* RehashUserPassword = "update user1 set 密码=:hash where 用户=:duser and 密码=:plain";
 inline constexpr const char* SelectMainNewestFirst = "select * from main order by id desc";
 inline constexpr const char* SelectMain = "select * from main";
 inline constexpr const char* SelectNameByName = "select 姓名 from main where 姓名=:username";

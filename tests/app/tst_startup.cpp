@@ -7,6 +7,7 @@
 #include "mainwin/Tmain.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
+#include "store/Passwords.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
@@ -129,7 +130,11 @@ private:
     }
 
 private slots:
-    void initTestCase() { Tlogin::setFailurePause(20); }
+    void initTestCase()
+    {
+        Tlogin::setFailurePause(20);
+        store::Passwords::setMinimumCost(true);
+    }
 
     void init()
     {
@@ -403,6 +408,41 @@ private slots:
             QVERIFY(passwordBox()->text().isEmpty());
         if (name.contains(QLatin1Char('.')))
             QCOMPARE(m_dir->read("set.ini"), settingsBefore);
+    }
+
+    void signInWithAHashOrAnOlderPlainPassword_data()
+    {
+        QString hashed;
+        QVERIFY(store::Passwords::hash(QStringLiteral("Pw 1"), &hashed));
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("entered");
+        QTest::newRow("hash") << hashed << "Pw 1" << true;
+        QTest::newRow("hash, letter case") << hashed << "pw 1" << false;
+        QTest::newRow("plain text, rewritten") << "Pw 1" << "Pw 1" << true;
+        QTest::newRow("plain text like a hash") << "$argon2id$Pw" << "$argon2id$Pw" << true;
+    }
+
+    void signInWithAHashOrAnOlderPlainPassword()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, entered);
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), stored, QStringLiteral("超级用户")));
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("amy"), typed);
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        if (!entered) {
+            QTRY_COMPARE(label(), QStringLiteral("密码错误！"));
+            return;
+        }
+        QTRY_VERIFY(login()->isHidden());
+        QVERIFY(forms::entered);
+        // Whatever the row held, it holds a hash of the password now.
+        const QString now = m_dir->value(QStringLiteral("select 密码 from user1"));
+        QVERIFY2(store::Passwords::isHash(now), qPrintable(now));
+        QVERIFY(store::Passwords::matches(typed, now));
     }
 
     void wrongPasswordThenRightOneSignsIn()

@@ -109,6 +109,24 @@ int TestProgramDir::count(const QString& table) const
     return n;
 }
 
+QString TestProgramDir::value(const QString& select) const
+{
+    const QString name = QStringLiteral("fixture-") + QUuid::createUuid().toString();
+    QString v;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file(QStringLiteral("call.mdb")));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(select) && q.next())
+                v = q.value(0).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return v;
+}
+
 QByteArray TestProgramDir::read(const QString& relative) const
 {
     QFile f(file(relative));

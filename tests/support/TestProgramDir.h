@@ -23,6 +23,8 @@ public:
     // Creates a user the way user management does: the user1 row, the user.ini keys and the user folder.
     bool addSignInUser(const QString& name, const QString& password, const QString& rights) const;
     int count(const QString& table) const;
+    // The first column of the first row a fixed select returns; a null string when there is none.
+    QString value(const QString& select) const;
     QByteArray read(const QString& relative) const;
     bool write(const QString& relative, const QByteArray& bytes) const;
 
