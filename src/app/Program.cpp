@@ -11,6 +11,10 @@
 #include "platform/Centre.h"
 #include "platform/ProgramDir.h"
 #include "store/Tdmper.h"
+#include "tools/TForm6.h"
+#include "tools/TForm7.h"
+#include "tools/TForm9.h"
+#include "tools/Tabout.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -48,6 +52,10 @@ bool Program::start(const QString& programDir)
     forms::gai = new Tgai(*main, main);
     forms::find = new Tfind(*main, main);
     forms::list = new Tlist(*main, main);
+    forms::about = new Tabout(main);
+    forms::Form6 = new TForm6(*main, main);
+    forms::Form7 = new TForm7(*main, main);
+    forms::Form9 = new TForm9(main);
     platform::Centre::onScreen(forms::main);
     forms::main->show();
     // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.
@@ -67,6 +75,10 @@ void Program::shutdown()
     forms::gai = nullptr;
     forms::find = nullptr;
     forms::list = nullptr;
+    forms::about = nullptr;
+    forms::Form6 = nullptr;
+    forms::Form7 = nullptr;
+    forms::Form9 = nullptr;
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;

@@ -8,5 +8,9 @@ Tadd* add = nullptr;
 Tgai* gai = nullptr;
 Tfind* find = nullptr;
 Tlist* list = nullptr;
+Tabout* about = nullptr;
+TForm6* Form6 = nullptr;
+TForm7* Form7 = nullptr;
+TForm9* Form9 = nullptr;
 bool entered = false;
 } // namespace forms

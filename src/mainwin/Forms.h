@@ -6,6 +6,10 @@ class Tadd;
 class Tgai;
 class Tfind;
 class Tlist;
+class Tabout;
+class TForm6;
+class TForm7;
+class TForm9;
 namespace store {
 class Tdmper;
 }
@@ -19,6 +23,10 @@ extern Tadd* add;
 extern Tgai* gai;
 extern Tfind* find;
 extern Tlist* list;
+extern Tabout* about;
+extern TForm6* Form6;
+extern TForm7* Form7;
+extern TForm9* Form9;
 // True once the start-up sequence has completed; the sign-in window's close check reads it.
 extern bool entered;
 } // namespace forms

@@ -3,16 +3,20 @@
 #include "mainwin/Tmain.h"
 
 #include "hub/Site.h"
+#include "mainwin/Forms.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
 #include "platform/Shell.h"
+#include "tools/TForm6.h"
+#include "tools/TForm9.h"
+#include "tools/Tabout.h"
 
 #include <QFileInfo>
 #include <QLineEdit>
 
 void Tmain::T1Click()
 {
-    // The title text window opens here.
+    forms::Form6->exec();
 }
 
 void Tmain::N37Click()
@@ -32,7 +36,7 @@ void Tmain::Q1Click()
                                             QStringLiteral("请重新安装！"));
         return;
     }
-    // The area-code window opens here.
+    forms::Form9->exec();
 }
 
 void Tmain::N27Click()
@@ -69,10 +73,10 @@ void Tmain::R2Click()
 
 void Tmain::W1Click()
 {
-    platform::Shell::open(QStringLiteral("http://") + hub::siteHost() + QLatin1Char('/'));
+    platform::Shell::open(hub::homePage());
 }
 
 void Tmain::N19Click()
 {
-    // The about window opens here.
+    forms::about->exec();
 }
