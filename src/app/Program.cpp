@@ -17,6 +17,10 @@
 #include "search/Tlist.h"
 #include "store/ProgramLock.h"
 #include "store/Tdmper.h"
+#include "tools/TForm6.h"
+#include "tools/TForm7.h"
+#include "tools/TForm9.h"
+#include "tools/Tabout.h"
 #include "users/Tuser1.h"
 #include "users/Tuser2.h"
 
@@ -80,6 +84,10 @@ bool Program::start(const QString& programDir)
     forms::list = new Tlist(*main, main);
     forms::user1 = new Tuser1(*main, main);
     forms::user2 = new Tuser2(*main, main);
+    forms::about = new Tabout(main);
+    forms::Form6 = new TForm6(*main, main);
+    forms::Form7 = new TForm7(*main, main);
+    forms::Form9 = new TForm9(main);
     platform::Centre::onScreen(forms::main);
     forms::main->show();
     // The sign-in window had the focus; hand it to the main window so its short-cuts work at once.
@@ -122,6 +130,10 @@ void Program::shutdown()
     forms::list = nullptr;
     forms::user1 = nullptr;
     forms::user2 = nullptr;
+    forms::about = nullptr;
+    forms::Form6 = nullptr;
+    forms::Form7 = nullptr;
+    forms::Form9 = nullptr;
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;

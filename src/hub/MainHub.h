@@ -42,6 +42,11 @@ public:
     // search, duplicate-name and delete statements); the shared one is absent until the data module exists.
     virtual store::Connection& mainConnection() = 0;
     virtual store::Connection* sharedConnection() = 0;
+
+    // --- Tool windows (statistics, area codes, title text, about) ---
+    // The statistics window reads recordList() and calls RequestSummary(); the title text window sets the main
+    // window's caption (the application's name stays as it is).
+    virtual void SetCaption(const QString& caption) = 0;
 };
 
 } // namespace hub

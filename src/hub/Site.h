@@ -10,4 +10,10 @@ inline QString siteHost()
     return QStringLiteral("www.tarsiwen.example");
 }
 
+// The home page, opened by the main window's command and by the about window's web-site line.
+inline QString homePage()
+{
+    return QStringLiteral("http://") + siteHost() + QLatin1Char('/');
+}
+
 } // namespace hub

@@ -10,5 +10,9 @@ Tfind* find = nullptr;
 Tlist* list = nullptr;
 Tuser1* user1 = nullptr;
 Tuser2* user2 = nullptr;
+Tabout* about = nullptr;
+TForm6* Form6 = nullptr;
+TForm7* Form7 = nullptr;
+TForm9* Form9 = nullptr;
 bool entered = false;
 } // namespace forms

@@ -60,6 +60,7 @@ public:
     QString signedInRights() const override;
     store::Connection& mainConnection() override { return acper; }
     store::Connection* sharedConnection() override;
+    void SetCaption(const QString& caption) override; // tool windows: the title text
 
     // Shows a hint in the status bar's single panel; an empty text brings back the three panels.
     void ShowHint(const QString& text);

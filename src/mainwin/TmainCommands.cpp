@@ -13,6 +13,7 @@
 #include "store/Query.h"
 #include "store/Statements.h"
 #include "store/Tdmper.h"
+#include "tools/TForm7.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -166,7 +167,7 @@ void Tmain::N39Click()
         platform::Prompt::information(this, QStringLiteral("数据表中没有记录，不能统计！"));
         return;
     }
-    // The statistics window opens here.
+    forms::Form7->exec();
 }
 
 void Tmain::N9Click()

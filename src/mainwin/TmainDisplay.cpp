@@ -264,3 +264,9 @@ void Tmain::B1Click()
     if (on)
         m_reminder->announce();
 }
+
+void Tmain::SetCaption(const QString& caption)
+{
+    // The caption only: the application's name, which message boxes carry, stays as it is.
+    setWindowTitle(caption);
+}

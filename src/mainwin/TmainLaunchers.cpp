@@ -9,17 +9,19 @@
 #include "platform/Shell.h"
 #include "store/Statements.h"
 #include "store/Tdmper.h"
+#include "tools/TForm6.h"
+#include "tools/TForm9.h"
+#include "tools/Tabout.h"
 #include "users/Tuser1.h"
 #include "users/Tuser2.h"
 
 #include <QComboBox>
-
 #include <QFileInfo>
 #include <QLineEdit>
 
 void Tmain::T1Click()
 {
-    // The title text window opens here.
+    forms::Form6->exec();
 }
 
 void Tmain::N37Click()
@@ -68,7 +70,7 @@ void Tmain::Q1Click()
                                             QStringLiteral("请重新安装！"));
         return;
     }
-    // The area-code window opens here.
+    forms::Form9->exec();
 }
 
 void Tmain::N27Click()
@@ -105,10 +107,10 @@ void Tmain::R2Click()
 
 void Tmain::W1Click()
 {
-    platform::Shell::open(QStringLiteral("http://") + hub::siteHost() + QLatin1Char('/'));
+    platform::Shell::open(hub::homePage());
 }
 
 void Tmain::N19Click()
 {
-    // The about window opens here.
+    forms::about->exec();
 }
