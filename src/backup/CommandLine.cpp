@@ -3,6 +3,10 @@
 #include "backup/Archive.h"
 #include "backup/Backup.h"
 #include "backup/Restore.h"
+#include "exchange/Exporter.h"
+#include "exchange/Importer.h"
+#include "platform/ProgramDir.h"
+#include "store/Connection.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -45,23 +49,46 @@ bool verifyCommand(const QString&, const QString& file, QString* done, QString* 
     return true;
 }
 
+bool importCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    platform::ProgramDir::set(programDir);
+    store::Connection connection(QStringLiteral("data.import"), QStringLiteral("call.mdb"));
+    if (!connection.open(error))
+        return false;
+    exchange::ImportReport report;
+    if (!exchange::Importer(connection).importFile(file, &report, error))
+        return false;
+    *done = report.summary();
+    return true;
+}
+
+bool exportCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    platform::ProgramDir::set(programDir);
+    store::Connection connection(QStringLiteral("data.export"), QStringLiteral("call.mdb"));
+    if (!connection.open(error))
+        return false;
+    exchange::ExportReport report;
+    if (!exchange::Exporter(connection).exportAll(file, &report, error))
+        return false;
+    *done = report.summary();
+    return true;
+}
+
 struct Command {
     const char* name;
     bool (*run)(const QString& programDir, const QString& file, QString* done, QString* error);
 };
 
 const Command kCommands[] = {
-    {"backup", backupCommand},
-    {"restore", restoreCommand},
-    {"verify", verifyCommand},
+    {"backup", backupCommand}, {"restore", restoreCommand}, {"verify", verifyCommand},
+    {"import", importCommand}, {"export", exportCommand},
 };
 
 QString usage()
 {
-    QStringList names;
-    for (const Command& c : kCommands)
-        names.append(QString::fromLatin1(c.name));
-    return QStringLiteral("用法：data %1 档案文件（不带参数时打开窗口）").arg(names.join(QLatin1Char('|')));
+    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import|export 联系人文件（.vcf 或 .csv）"
+                          "（不带参数时打开窗口）");
 }
 
 } // namespace

@@ -7,7 +7,8 @@ class QTextStream;
 
 namespace backup {
 
-// data's commands without a window: "backup ARCHIVE", "restore ARCHIVE", "verify ARCHIVE". Each takes one file,
+// data's commands without a window: "backup ARCHIVE", "restore ARCHIVE", "verify ARCHIVE", "import FILE" and
+// "export FILE" (vCard or CSV, by the file's extension; export writes every record). Each takes one file,
 // relative to the current directory, and works on the given program directory. A new command is one more row
 // in the table in CommandLine.cpp.
 class CommandLine {

@@ -34,6 +34,10 @@ void tst_data::commandLine_data()
     QTest::newRow("restore while velloran runs") << QStringList{"restore", "good.zip"} << 1 << "正在运行";
     QTest::newRow("backup over the notes") << QStringList{"backup", "@/zzz"} << 1 << "不能把档案写在程序目录的数据中";
     QTest::newRow("missing archive") << QStringList{"verify", "nothing.zip"} << 1 << "nothing.zip";
+    QTest::newRow("export") << QStringList{"export", "通讯录.csv"} << 0 << "已导出1个联系人。";
+    QTest::newRow("import") << QStringList{"import", "cards.vcf"} << 0 << "已导入1个联系人";
+    QTest::newRow("import a card that never ends") << QStringList{"import", "open.vcf"} << 1 << "第1行";
+    QTest::newRow("import of another format") << QStringList{"import", "cards.txt"} << 1 << "data import 失败";
     QTest::newRow("unknown command") << QStringList{"frobnicate", "good.zip"} << 2 << "用法";
     QTest::newRow("no archive") << QStringList{"verify"} << 2 << "用法";
 }
@@ -52,6 +56,13 @@ void tst_data::commandLine()
     QFile broken(cwd.filePath(QStringLiteral("broken.zip")));
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 not really") > 0);
     broken.close();
+    for (const auto& [name, text] :
+         {std::pair{"cards.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13912345678\r\nEND:VCARD\r\n"},
+          std::pair{"open.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nBEGIN:VCARD\r\nFN:王五\r\n"},
+          std::pair{"cards.txt", "王五,13912345678\r\n"}}) {
+        QFile f(cwd.filePath(QString::fromUtf8(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
+    }
     store::ProgramLock running(t.path());
     if (QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("runs")))
         QCOMPARE(running.tryLock(store::ProgramLock::Mode::Shared), store::ProgramLock::Result::Locked);
