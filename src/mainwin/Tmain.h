@@ -69,6 +69,9 @@ public:
     void N6Click();  // search
     void N40Click(); // browse
     void N39Click(); // statistics
+    // Contacts from a vCard or CSV file into the table, and the listed rows out into one.
+    void ImportContactsClick();
+    void ExportContactsClick();
     // Fills the header and Memo3 with the details of the record of that name.
     void ShowDetails(const QString& name);
     // The list's selection changed: the details of the last row whose state changed.
@@ -155,6 +158,8 @@ public:
     QAction* N6 = nullptr;  // 查询
     QAction* N40 = nullptr; // 浏览
     QAction* N39 = nullptr; // 统计
+    QAction* ImportContacts = nullptr; // 导入联系人
+    QAction* ExportContacts = nullptr; // 导出联系人
     QAction* N18 = nullptr; // 刷新
     QAction* N9 = nullptr;  // 退出
     QAction* T1 = nullptr;  // 标题文字

@@ -61,6 +61,13 @@ void Tmain::buildMenus()
     N40 = item(records, "N40", QStringLiteral("浏览"), "browse", &Tmain::N40Click, QKeySequence(Qt::CTRL | Qt::Key_L));
     N39 = item(records, "N39", QStringLiteral("统计"), "stats", &Tmain::N39Click, QKeySequence(Qt::CTRL | Qt::Key_C));
     records->addSeparator();
+    ImportContacts = item(records, "ImportContacts", QStringLiteral("导入联系人(&M)..."), "import",
+                          &Tmain::ImportContactsClick, {},
+                          QStringLiteral("从手机或其他软件导出的vCard（.vcf）或CSV（.csv）文件导入联系人！"));
+    ExportContacts = item(records, "ExportContacts", QStringLiteral("导出联系人(&O)..."), "export",
+                          &Tmain::ExportContactsClick, {},
+                          QStringLiteral("把列表中的记录导出为vCard（.vcf）或CSV（.csv）文件！"));
+    records->addSeparator();
     N18 = item(records, "N18", QStringLiteral("刷新"), "refresh", &Tmain::N18Click, QKeySequence(Qt::Key_F5),
                QStringLiteral("重新显示所有的记录！"));
     records->addSeparator();
