@@ -8,6 +8,7 @@
 
 #include "Clocks.h"
 #include "ContactGenerator.h"
+#include "DataMeasure.h"
 #include "Measure.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,8 @@ constexpr double kShownTargetMs = 1000;
 constexpr double kReloadToScanTarget = 3;
 constexpr double kSortTargetMs = 200;
 constexpr double kPeakTargetMb = 150;
+constexpr double kExchangeTargetMs = 10000;
+constexpr double kExchangePeakTargetMb = 300;
 // A figure may grow this much faster than the contact count and still count as linear: sorting is n·log n, and
 // two cores shared with other builds make every figure noisy.
 constexpr double kLinearSlack = 1.3;
@@ -104,6 +107,17 @@ struct Figures {
     double peakSortMb = -1;   // after the sort toggles, before the sorted reload
     double peakEndMb = -1;    // after the sorted reload
     double peakMb = -1;
+    // The data program's work (a child of its own).
+    double backupMs = -1;
+    double archiveMb = -1;
+    double restoreMs = -1;
+    double exportVcfMs = -1;
+    double exportCsvMs = -1;
+    double importVcfMs = -1;
+    double importCsvMs = -1;
+    double vcfMb = -1;
+    double peakBackupMb = -1;
+    double peakExchangeMb = -1;
 };
 
 QString fixed(double value, int decimals = 1)
@@ -111,44 +125,77 @@ QString fixed(double value, int decimals = 1)
     return value < 0 ? QStringLiteral("n/a") : QString::number(value, 'f', decimals);
 }
 
-bool runChild(Figures& f)
+// Runs this program as a measuring child with these arguments and collects the key=value pairs of its RESULT line.
+bool runChildProcess(const QStringList& arguments, QHash<QString, QString>* values, QString* error,
+                     qint64* launchNs = nullptr)
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     child.setProcessEnvironment(env);
     child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({QStringLiteral("--measure"), f.dir, QStringLiteral("--expect"), QString::number(f.rows)});
-    const qint64 launchNs = bench::monotonicNs();
+    child.setArguments(arguments);
+    if (launchNs)
+        *launchNs = bench::monotonicNs();
     child.start();
     if (!child.waitForStarted(30000)) {
-        f.error = QStringLiteral("cannot start the measuring process: %1").arg(child.errorString());
+        *error = QStringLiteral("cannot start the measuring process: %1").arg(child.errorString());
         return false;
     }
     if (!child.waitForFinished(kChildTimeoutMs)) {
         child.kill();
         child.waitForFinished(5000);
-        f.error = QStringLiteral("the measuring process did not finish within %1 s").arg(kChildTimeoutMs / 1000);
+        *error = QStringLiteral("the measuring process did not finish within %1 s").arg(kChildTimeoutMs / 1000);
         return false;
     }
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     const QString err = QString::fromUtf8(child.readAllStandardError()).trimmed();
-    QHash<QString, QString> values;
     for (const QString& line : out.split(QLatin1Char('\n'))) {
         if (!line.startsWith(QLatin1String("RESULT ")))
             continue;
         for (const QString& pair : line.mid(7).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const qsizetype eq = pair.indexOf(QLatin1Char('='));
             if (eq > 0)
-                values.insert(pair.left(eq), pair.mid(eq + 1));
+                values->insert(pair.left(eq), pair.mid(eq + 1));
         }
     }
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || values.isEmpty()) {
-        f.error = QStringLiteral("the measuring process failed (exit %1)%2")
-                      .arg(child.exitCode())
-                      .arg(err.isEmpty() ? QString() : QStringLiteral(":\n") + err);
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || values->isEmpty()) {
+        *error = QStringLiteral("the measuring process failed (exit %1)%2")
+                     .arg(child.exitCode())
+                     .arg(err.isEmpty() ? QString() : QStringLiteral(":\n") + err);
         return false;
     }
+    return true;
+}
+
+// The data program's work on the size's directory, in a child of its own (its memory apart from the window's).
+bool runDataChild(Figures& f)
+{
+    QHash<QString, QString> values;
+    if (!runChildProcess({QStringLiteral("--data"), f.dir, QStringLiteral("--expect"), QString::number(f.rows)},
+                         &values, &f.error))
+        return false;
+    const auto ms = [&values](const char* key) { return values.value(QString::fromLatin1(key)).toDouble(); };
+    f.backupMs = ms("backup_ms");
+    f.archiveMb = ms("archive_kb") / 1024.0;
+    f.restoreMs = ms("restore_ms");
+    f.exportVcfMs = ms("export_vcf_ms");
+    f.exportCsvMs = ms("export_csv_ms");
+    f.importVcfMs = ms("import_vcf_ms");
+    f.importCsvMs = ms("import_csv_ms");
+    f.vcfMb = ms("vcf_kb") / 1024.0;
+    f.peakBackupMb = ms("peak_backup_kb") / 1024.0;
+    f.peakExchangeMb = ms("peak_exchange_kb") / 1024.0;
+    return true;
+}
+
+bool runChild(Figures& f)
+{
+    QHash<QString, QString> values;
+    qint64 launchNs = 0;
+    if (!runChildProcess({QStringLiteral("--measure"), f.dir, QStringLiteral("--expect"), QString::number(f.rows)},
+                         &values, &f.error, &launchNs))
+        return false;
     const auto ns = [&values](const char* key) { return values.value(QString::fromLatin1(key)).toLongLong(); };
     const auto ms = [&values](const char* key) { return values.value(QString::fromLatin1(key)).toDouble(); };
     const auto med = [&values](const char* key) { return median(numbers(values.value(QString::fromLatin1(key)))); };
@@ -246,6 +293,9 @@ Figures measureSize(int size, bool keep, const QString& sqlite3)
     progress(QStringLiteral("%1 contacts: generated in %2 ms; measuring").arg(size).arg(fixed(f.generateMs, 0)));
     if (!runChild(f))
         return f;
+    progress(QStringLiteral("%1 contacts: backup, restore, import and export").arg(size));
+    if (!runDataChild(f))
+        return f;
     if (!sqlite3.isEmpty())
         sqliteScan(sqlite3, f.dir + QStringLiteral("/call.mdb"), &f.scanMs, &f.scanCpuMs);
     f.ok = true;
@@ -307,6 +357,24 @@ void printTable(const std::vector<Figures>& all)
     }
 
     say(QString());
+    say(QStringLiteral("The data program's work (a process of its own): a backup to one archive and its restore, every "
+                       "contact exported to vCard and CSV and imported into an empty program directory:"));
+    say(QStringLiteral(
+        "contacts | backup ms | archive MB | restore ms | export vcf ms | export csv ms | import vcf ms | "
+        "import csv ms | vcf MB | peak MB backup / exchange"));
+    for (const Figures& f : all) {
+        if (!f.ok)
+            continue;
+        say(cell(QString::number(f.size), 8) + QStringLiteral(" | ") + cell(fixed(f.backupMs), 9) +
+            QStringLiteral(" | ") + cell(fixed(f.archiveMb, 2), 10) + QStringLiteral(" | ") +
+            cell(fixed(f.restoreMs), 10) + QStringLiteral(" | ") + cell(fixed(f.exportVcfMs), 13) +
+            QStringLiteral(" | ") + cell(fixed(f.exportCsvMs), 13) + QStringLiteral(" | ") +
+            cell(fixed(f.importVcfMs), 13) + QStringLiteral(" | ") + cell(fixed(f.importCsvMs), 13) +
+            QStringLiteral(" | ") + cell(fixed(f.vcfMb, 1), 6) + QStringLiteral(" | ") +
+            cell(fixed(f.peakBackupMb) + QStringLiteral(" / ") + fixed(f.peakExchangeMb), 14));
+    }
+
+    say(QString());
     say(QStringLiteral(
         "Peak RSS MB so far (VmHWM) after each phase; the first fill is timed after the peak is taken:"));
     say(QStringLiteral("contacts | shown | 3 reloads | sort toggles | sorted reload"));
@@ -344,7 +412,7 @@ bool printTargets(const std::vector<Figures>& all)
         return !measured ? QStringLiteral("not measured") : met ? QStringLiteral("met") : QStringLiteral("MISSED");
     };
     const auto target = [](const QString& label, const QString& rest) {
-        say(QStringLiteral("  ") + label.leftJustified(27) + QStringLiteral(": ") + rest);
+        say(QStringLiteral("  ") + label.leftJustified(30) + QStringLiteral(": ") + rest);
     };
     target(QStringLiteral("start→shown ≤ %1 ms").arg(kShownTargetMs),
            QStringLiteral("%1 ms  %2").arg(fixed(at->shownMs), verdict(true, at->shownMs <= kShownTargetMs)));
@@ -365,10 +433,19 @@ bool printTargets(const std::vector<Figures>& all)
            QStringLiteral("%1 ms  %2").arg(fixed(at->searchSingleMs), verdict(true, at->searchSingleMs <= 300)));
     target(QStringLiteral("compound search ≤ 300 ms"),
            QStringLiteral("%1 ms  %2").arg(fixed(at->searchCompoundMs), verdict(true, at->searchCompoundMs <= 300)));
-    target(QStringLiteral("first pinyin search ≤ 300 ms"),
-           QStringLiteral("%1 ms  %2").arg(fixed(at->searchPinyinFirstMs), verdict(true, at->searchPinyinFirstMs <= 300)));
+    target(
+        QStringLiteral("first pinyin search ≤ 300 ms"),
+        QStringLiteral("%1 ms  %2").arg(fixed(at->searchPinyinFirstMs), verdict(true, at->searchPinyinFirstMs <= 300)));
     target(QStringLiteral("pinyin search ≤ 300 ms"),
            QStringLiteral("%1 ms  %2").arg(fixed(at->searchPinyinMs), verdict(true, at->searchPinyinMs <= 300)));
+    const double slowestExchange = std::max({at->exportVcfMs, at->exportCsvMs, at->importVcfMs, at->importCsvMs});
+    target(QStringLiteral("import, export ≤ %1 s").arg(kExchangeTargetMs / 1000),
+           QStringLiteral("%1 ms slowest  %2")
+               .arg(fixed(slowestExchange), verdict(at->importVcfMs >= 0, slowestExchange <= kExchangeTargetMs)));
+    target(QStringLiteral("import, export ≤ %1 MB").arg(kExchangePeakTargetMb),
+           QStringLiteral("%1 MB  %2")
+               .arg(fixed(at->peakExchangeMb),
+                    verdict(at->peakExchangeMb >= 0, at->peakExchangeMb <= kExchangePeakTargetMb)));
     target(QStringLiteral("browser next record < 20 ms"),
            QStringLiteral("%1 ms  %2").arg(QString::number(at->pageMs, 'f', 2), verdict(true, at->pageMs < 20)));
 
@@ -448,6 +525,8 @@ int main(int argc, char** argv)
         const int expected = std::atoi(argv[4]);
         return bench::measureProgram(argc, argv, dir, expected, mainNs);
     }
+    if (argc >= 5 && std::strcmp(argv[1], "--data") == 0 && std::strcmp(argv[3], "--expect") == 0)
+        return bench::measureData(argc, argv, QString::fromLocal8Bit(argv[2]), std::atoi(argv[4]));
 
     QCoreApplication app(argc, argv);
     std::vector<int> sizes = {1000, 10000, 100000};
