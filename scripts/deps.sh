@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake g++ ninja-build ccache
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
-    libjpeg62-turbo-dev libarchive-dev fonts-arphic-uming
+    libjpeg62-turbo-dev libsqlite3-dev libarchive-dev fonts-arphic-uming
     xvfb xauth sqlite3
 )
 missing=()
