@@ -5,10 +5,15 @@
 #include "hub/StartupHost.h"
 #include "platform/Step.h"
 #include "platform/Centre.h"
+#include "platform/ErrorLead.h"
 #include "platform/Files.h"
 #include "platform/KeyPreview.h"
+#include "platform/PasswordBox.h"
 #include "platform/ProgramDir.h"
+#include "platform/Prompt.h"
+#include "platform/SaveFile.h"
 #include "store/Ini.h"
+#include "store/NotesFile.h"
 #include "store/Passwords.h"
 #include "store/Query.h"
 #include "store/Statements.h"
@@ -22,6 +27,8 @@
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -63,6 +70,11 @@ Tlogin::Tlogin(const QString& programDir, hub::StartupHost& main, QWidget* paren
     ui->BitBtn1->setDefault(false);
     ui->BitBtn2->setDefault(false);
     ui->Edit2->setAttribute(Qt::WA_InputMethodEnabled, false);
+    platform::PasswordBox::useStars(ui->Edit2);
+    // The status label keeps its place left of the sign-in panel; long texts wrap inside the splash instead of
+    // running over the panel's captions and boxes.
+    ui->Label1->setWordWrap(true);
+    ui->Label1->setFixedWidth(ui->Panel3->x() - 1 - ui->Label1->x());
     connect(ui->BitBtn1, &QPushButton::clicked, this, &Tlogin::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &Tlogin::BitBtn2Click);
 
@@ -116,7 +128,8 @@ void Tlogin::FormShow()
 void Tlogin::setStatus(const QString& text)
 {
     ui->Label1->setText(text);
-    ui->Label1->adjustSize();
+    const int room = height() - ui->Label1->y() - 4;
+    ui->Label1->setFixedHeight(std::min(ui->Label1->heightForWidth(ui->Label1->width()), room));
 }
 
 void Tlogin::fail(const QString& text)
@@ -159,14 +172,18 @@ void Tlogin::t1Timer()
     setStatus(QStringLiteral("正在创建执行环境..."));
     QDir::setCurrent(m_programDir);
     platform::ProgramDir::set(m_programDir);
-    if (!QFileInfo::exists(iniFile(QStringLiteral("call.mdb"))) || !QFileInfo::exists(iniFile(QStringLiteral("zzz")))) {
+    // Copies of settings, notes and photos that a write killed before its last step left behind.
+    platform::SaveFile::removeLeftovers(m_programDir);
+    // A folder, or a named pipe, of that name is no installed file.
+    if (!QFileInfo(iniFile(QStringLiteral("call.mdb"))).isFile() ||
+        !QFileInfo(iniFile(QStringLiteral("zzz"))).isFile()) {
         fail(QStringLiteral("缺少文件！请重新安装！"));
         return;
     }
     QStringList tables;
     QString error;
     if (!acper.userTables(&tables, &error)) {
-        fail(error);
+        fail(platform::ErrorLead::compose(platform::ErrorLead::openDatabase(QStringLiteral("call.mdb")), error));
         return;
     }
     for (const char* wanted : {"version", "main", "user1"}) {
@@ -174,6 +191,17 @@ void Tlogin::t1Timer()
             fail(QStringLiteral("数据不完整！"));
             return;
         }
+    }
+    // Files the start could not read without blocking or running out of memory are reported, never rewritten.
+    for (const QString& name : {kSetIni, kUserIni}) {
+        if (!store::Ini::isSound(iniFile(name))) {
+            fail(platform::ErrorLead::damagedFile(name));
+            return;
+        }
+    }
+    if (!store::NotesFile::isSound(iniFile(QStringLiteral("zzz")))) {
+        fail(platform::ErrorLead::damagedFile(QStringLiteral("zzz")));
+        return;
     }
     platform::startStep(t2);
 }
@@ -191,8 +219,12 @@ void Tlogin::t2Timer()
     ui->ComboBox1->clear();
     ui->ComboBox1->addItems(users);
     if (users.isEmpty()) {
-        setStatus(kDamaged);
-        store::Ini::write(userIni, QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("0"));
+        // The users of the database go back into the list, so that the next start signs in; without any, the next
+        // start runs in open mode.
+        QStringList stored;
+        if (!ReadUserNames(&stored))
+            return;
+        RepairUserList(stored);
         platform::startStep(t6);
         return;
     }
@@ -208,16 +240,13 @@ void Tlogin::t3Timer()
 {
     t3->stop();
     setStatus(QStringLiteral("正在校验数据..."));
-    store::Query q(acper, store::sql::SelectUserNames);
-    if (!q.exec()) {
-        fail(q.errorText());
+    QStringList stored;
+    if (!ReadUserNames(&stored))
         return;
-    }
-    const bool hasUsers = q.next();
-    q.finish();
-    if (hasUsers) {
-        setStatus(kDamaged);
-        store::Ini::write(iniFile(kUserIni), QStringLiteral("ok"), QStringLiteral("yes"), QStringLiteral("1"));
+    if (!stored.isEmpty()) {
+        // user.ini was lost or damaged: its list of users comes back from the database with the sign-in switched
+        // on, so the next start asks for a sign-in instead of failing here again.
+        RepairUserList(stored);
         platform::startStep(t6);
         return;
     }
@@ -237,7 +266,7 @@ void Tlogin::t5Timer()
     t5->stop();
     QString error;
     if (!m_main.FirstFill(acper, &error)) {
-        fail(error);
+        fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), error));
         return;
     }
     acper.close();
@@ -281,6 +310,10 @@ void Tlogin::t8Timer()
         ui->Edit2->setFocus();
         return;
     }
+    // A user of the database whose settings folder was lost gets a fresh one: the folder is what the sign-in takes
+    // as the user's existence.
+    if (!RecreateUserFolder(ui->ComboBox1->currentText()))
+        return;
     platform::startStep(t9);
 }
 
@@ -312,12 +345,12 @@ void Tlogin::t9Timer()
     store::Query q(acper, store::sql::SelectUserByName);
     q.bind(QStringLiteral("duser"), name);
     if (!q.exec()) {
-        fail(q.errorText());
+        fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), q.errorText()));
         return;
     }
     if (!q.next()) {
         if (!q.errorText().isEmpty()) {
-            fail(q.errorText());
+            fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), q.errorText()));
             return;
         }
         fail(QStringLiteral("文件被破坏，请重新安装！"));
@@ -339,7 +372,7 @@ void Tlogin::t9Timer()
     // The password is accepted: a further Enter or click must not run the sign-in and the steps after it again.
     m_panelShown = false;
     m_main.SetSignedInUser(name, rights);
-    store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name);
+    RememberUser(name);
     platform::startStep(t4);
 }
 
@@ -368,6 +401,75 @@ void Tlogin::BitBtn1Click()
 void Tlogin::BitBtn2Click()
 {
     close();
+}
+
+bool Tlogin::ReadUserNames(QStringList* names)
+{
+    store::Query q(acper, store::sql::SelectUserNames);
+    if (!q.exec()) {
+        fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), q.errorText()));
+        return false;
+    }
+    names->clear();
+    while (q.next())
+        names->append(q.text(0));
+    if (!q.errorText().isEmpty()) {
+        fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), q.errorText()));
+        return false;
+    }
+    return true;
+}
+
+void Tlogin::RepairUserList(const QStringList& stored)
+{
+    setStatus(kDamaged);
+    const QString userIni = iniFile(kUserIni);
+    QList<QPair<QString, QString>> keys;
+    for (const QString& name : stored) {
+        // A name that cannot be a key line would break the whole file; its user signs in after the others repair it.
+        const QString key = name.trimmed();
+        if (!key.isEmpty() && !key.contains(u'=') && !key.startsWith(u';') && !key.startsWith(u'[') &&
+            !key.contains(u'\n') && !key.contains(u'\r'))
+            keys.append({name, QStringLiteral("1")});
+    }
+    // The list first: a crash between the two writes leaves open mode with users, which this repair meets again.
+    const bool written = (keys.isEmpty() || store::Ini::write(userIni, QStringLiteral("user"), keys)) &&
+                         store::Ini::write(userIni, QStringLiteral("ok"), QStringLiteral("yes"),
+                                           keys.isEmpty() ? QStringLiteral("0") : QStringLiteral("1"));
+    if (!written)
+        setStatus(kDamaged + QLatin1Char('\n') + platform::ErrorLead::writeFile(kUserIni));
+}
+
+bool Tlogin::RecreateUserFolder(const QString& name)
+{
+    if (!userSettingsFile(name).isEmpty() || !platform::ProgramDir::isSafeComponent(name))
+        return true;
+    QString user;
+    {
+        store::Query q(acper, store::sql::SelectUserByName);
+        q.bind(QStringLiteral("duser"), name);
+        if (!q.exec() || !q.next())
+            return true; // no such user: the sign-in says so
+        user = q.text(QStringLiteral("用户"));
+    }
+    // The folder is named as the user's row, like every user folder, and starts from the template.
+    const QString folder = platform::ProgramDir::file(user);
+    const QString file = user + QStringLiteral("/set.ini");
+    const QString target = platform::ProgramDir::file(file);
+    const QString model = platform::ProgramDir::file(QStringLiteral("modal/set.ini"));
+    const bool made = QDir().mkpath(folder) &&
+                      (!QFileInfo(model).isFile() || platform::Files::copyOverwrite(model, target)) &&
+                      store::Ini::write(target, QStringLiteral("user"), QStringLiteral("name"), user);
+    if (!made)
+        setStatus(platform::ErrorLead::writeFile(file));
+    return made;
+}
+
+void Tlogin::RememberUser(const QString& name)
+{
+    QString error;
+    if (!store::Ini::write(iniFile(kUserIni), QStringLiteral("cuser"), QStringLiteral("name"), name, &error))
+        platform::Prompt::error(this, platform::ErrorLead::writeFile(kUserIni), error);
 }
 
 bool Tlogin::eventFilter(QObject* watched, QEvent* event)

@@ -68,6 +68,16 @@ private:
     // Ends the chain through t6 with this text in the status label.
     void fail(const QString& text);
     void selectFirstUser();
+    // The names of table user1; false (the chain ended through t6) when the database fails.
+    bool ReadUserNames(QStringList* names);
+    // user.ini lists no users while the database holds some, or the other way round: the damage message, and
+    // user.ini written so that the next start works.
+    void RepairUserList(const QStringList& stored);
+    // Makes the settings folder of a user of table user1 that has none; false (with the reason shown) when it
+    // cannot be made.
+    bool RecreateUserFolder(const QString& name);
+    // user.ini's cuser/name after a sign-in; a failed write is reported.
+    void RememberUser(const QString& name);
     QString userSettingsFile(const QString& name) const;
     // Rewrites a plain-text password that has just been accepted as its hash.
     void rehashPassword(const QString& name, const QString& plain);

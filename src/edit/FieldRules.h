@@ -14,6 +14,8 @@ public:
     static QString clean(const QString& text);
     // Month or day as the save reads it: a whole number, or the run-time error text.
     static bool toInteger(const QString& text, int* value, QString* error);
+    // The lead of the error report for a month or day that is no whole number.
+    static QString numberLead() { return QStringLiteral("生日的月和日只能填写数字，请改正后再保存。"); }
 
     // The outcome of a save check: passed, or the field it stopped at with its message. An error is a value the save
     // cannot read (the default error report); any other failure is a refusal in the windows' message style.

@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -36,9 +39,29 @@ struct Decoded {
     unsigned char* pixels = nullptr; // RGB, width * height * 3
     unsigned width = 0;
     unsigned height = 0;
+    unsigned char* row = nullptr; // one decoded scan line, while thinning out
 };
 
-bool decodeRgb(const unsigned char* bytes, unsigned long size, Decoded* out, char* message)
+void release(Decoded* out)
+{
+    std::free(out->pixels);
+    std::free(out->row);
+    out->pixels = nullptr;
+    out->row = nullptr;
+}
+
+void setMessage(char* message, const char* text)
+{
+    std::strncpy(message, text, JMSG_LENGTH_MAX - 1);
+    message[JMSG_LENGTH_MAX - 1] = '\0';
+}
+
+unsigned scaledUp(unsigned size, unsigned denom)
+{
+    return (size + denom - 1) / denom;
+}
+
+bool decodeRgb(std::FILE* file, unsigned wantWidth, unsigned wantHeight, Decoded* out, char* message)
 {
     jpeg_decompress_struct info;
     ErrorManager err;
@@ -48,77 +71,132 @@ bool decodeRgb(const unsigned char* bytes, unsigned long size, Decoded* out, cha
     err.base.emit_message = onMessage;
     err.message[0] = '\0';
     if (setjmp(err.jump)) {
-        std::strncpy(message, err.message, JMSG_LENGTH_MAX - 1);
-        message[JMSG_LENGTH_MAX - 1] = '\0';
+        setMessage(message, err.message);
         jpeg_destroy_decompress(&info);
-        std::free(out->pixels);
-        out->pixels = nullptr;
+        release(out);
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes, size);
+    jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
+    if (wantWidth > 0 && wantHeight > 0) {
+        unsigned denom = 8;
+        while (denom > 1 &&
+               (scaledUp(info.image_width, denom) < wantWidth || scaledUp(info.image_height, denom) < wantHeight))
+            denom /= 2;
+        info.scale_num = 1;
+        info.scale_denom = denom;
+    }
     jpeg_start_decompress(&info);
-    const size_t stride = size_t(info.output_width) * 3;
-    // A header can claim any size up to 65500 x 65500; a forged one must not take gigabytes before the data runs
-    // out. The bound is Qt's own allocation limit for pictures it reads (256 MB).
+    const unsigned width = info.output_width;
+    const unsigned height = info.output_height;
+    if (info.output_components != 3 || width == 0 || height == 0) {
+        setMessage(message, "Unsupported JPEG image");
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    // What 1/8 leaves larger than twice the shown size is thinned out line by line and column by column.
+    out->width = wantWidth > 0 && width > 2 * wantWidth ? 2 * wantWidth : width;
+    out->height = wantHeight > 0 && height > 2 * wantHeight ? 2 * wantHeight : height;
+    const size_t stride = size_t(out->width) * 3;
+    // A header can claim up to 65500 x 65500; a forged one must not take gigabytes before its data runs out. The
+    // bound is Qt's own allocation limit for pictures it reads (256 MB).
     constexpr size_t maxBytes = size_t(256) * 1024 * 1024;
-    if (info.output_components != 3 || info.output_width == 0 || info.output_height == 0
-        || stride * info.output_height > maxBytes) {
-        std::strncpy(message, "Unsupported JPEG image", JMSG_LENGTH_MAX - 1);
+    if (stride * out->height > maxBytes) {
+        setMessage(message, "JPEG image too large");
         jpeg_destroy_decompress(&info);
         return false;
     }
-    out->pixels = static_cast<unsigned char*>(std::malloc(stride * info.output_height));
-    if (!out->pixels) {
-        std::strncpy(message, "Out of memory", JMSG_LENGTH_MAX - 1);
+    const bool thinned = out->width != width || out->height != height;
+    out->pixels = static_cast<unsigned char*>(std::malloc(stride * out->height));
+    out->row = thinned ? static_cast<unsigned char*>(std::malloc(size_t(width) * 3)) : nullptr;
+    if (!out->pixels || (thinned && !out->row)) {
+        setMessage(message, "Out of memory");
         jpeg_destroy_decompress(&info);
+        release(out);
         return false;
     }
-    out->width = info.output_width;
-    out->height = info.output_height;
-    while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out->pixels + stride * info.output_scanline;
+    while (info.output_scanline < height) {
+        const unsigned line = info.output_scanline;
+        if (!thinned) {
+            JSAMPROW row = out->pixels + stride * line;
+            jpeg_read_scanlines(&info, &row, 1);
+            continue;
+        }
+        JSAMPROW row = out->row;
         jpeg_read_scanlines(&info, &row, 1);
+        // Of the source lines that fall on one target line, the first is kept.
+        const unsigned y = unsigned(size_t(line) * out->height / height);
+        if (line != 0 && size_t(line - 1) * out->height / height == y)
+            continue;
+        unsigned char* target = out->pixels + stride * y;
+        for (unsigned x = 0; x < out->width; ++x) {
+            const unsigned char* source = out->row + size_t(size_t(x) * width / out->width) * 3;
+            target[x * 3] = source[0];
+            target[x * 3 + 1] = source[1];
+            target[x * 3 + 2] = source[2];
+        }
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    std::free(out->row);
+    out->row = nullptr;
     return true;
 }
 
 } // namespace
 
-QImage JpegReader::decode(const QByteArray& data, QString* error)
+namespace {
+
+QImage decodeFile(std::FILE* file, const QSize& shown, QString* error)
 {
-    if (data.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("Empty JPEG file");
-        return QImage();
-    }
     Decoded decoded;
     char message[JMSG_LENGTH_MAX] = {};
-    if (!decodeRgb(reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()),
-                   &decoded, message)) {
+    const unsigned wantWidth = shown.isValid() ? unsigned(std::max(shown.width(), 1)) : 0;
+    const unsigned wantHeight = shown.isValid() ? unsigned(std::max(shown.height(), 1)) : 0;
+    const bool ok = decodeRgb(file, wantWidth, wantHeight, &decoded, message);
+    std::fclose(file);
+    if (!ok) {
         if (error)
             *error = QString::fromLocal8Bit(message);
         return QImage();
     }
     QImage image(int(decoded.width), int(decoded.height), QImage::Format_RGB888);
+    if (image.isNull()) {
+        release(&decoded);
+        if (error)
+            *error = QStringLiteral("Out of memory");
+        return QImage();
+    }
     const size_t stride = size_t(decoded.width) * 3;
     for (unsigned y = 0; y < decoded.height; ++y)
         std::memcpy(image.scanLine(int(y)), decoded.pixels + stride * y, stride);
-    std::free(decoded.pixels);
+    release(&decoded);
     return image;
 }
 
-QImage JpegReader::read(const QString& path, QString* error)
+} // namespace
+
+QImage JpegReader::read(const QString& path, const QSize& shown, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rbe");
+    if (!file) {
         if (error)
-            *error = file.errorString();
+            *error = QString::fromLocal8Bit(std::strerror(errno));
         return QImage();
     }
-    return decode(file.readAll(), error);
+    return decodeFile(file, shown, error);
+}
+
+QImage JpegReader::decode(const QByteArray& data, QString* error)
+{
+    std::FILE* file =
+        data.isEmpty() ? nullptr : fmemopen(const_cast<char*>(data.constData()), size_t(data.size()), "rb");
+    if (!file) {
+        if (error)
+            *error = QStringLiteral("Empty JPEG file");
+        return QImage();
+    }
+    return decodeFile(file, QSize(), error);
 }

@@ -44,39 +44,45 @@ QString Photos::reservedNameMessage(const QString& fileName)
 
 QString Photos::copyFailedMessage(const QString& fileName)
 {
-    return QStringLiteral("照片文件“photo/") + fileName + QStringLiteral("”无法写入，照片没有保存。");
+    return QStringLiteral("照片文件“photo/") + fileName +
+           QStringLiteral("”无法写入，照片没有保存。请检查磁盘空间和 photo 目录的写入权限。");
 }
 
-bool Photos::stage(const QString& pickedPath, const QString& extension)
+QString Photos::pictureName(const QString& path)
 {
-    return platform::Files::copyOverwrite(pickedPath, path(QStringLiteral("yes") + extension));
+    return QFileInfo(path).fileName();
 }
 
-bool Photos::commit(const QString& name, const QString& extension)
+bool Photos::stage(const QString& pickedPath, const QString& extension, QString* error)
+{
+    return platform::Files::copyOverwrite(pickedPath, path(QStringLiteral("yes") + extension), error);
+}
+
+bool Photos::commit(const QString& name, const QString& extension, QString* error)
 {
     if (isReservedPhotoName(name, extension))
         return false;
-    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension));
+    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension), error);
 }
 
-QImage Photos::placeholder(QString* error)
+QImage Photos::placeholder(const QSize& shown, QString* error)
 {
-    QImage image = Picture::load(path(placeholderValue()), error);
+    QImage image = Picture::load(path(placeholderValue()), shown, error);
     return image.isNull() ? drawnPlaceholder() : image;
 }
 
-QImage Photos::forValue(const QString& value, QString* error)
+QImage Photos::forValue(const QString& value, const QSize& shown, QString* error)
 {
     const QString v = value.trimmed();
     if (v.isEmpty() || value == placeholderValue())
-        return placeholder();
+        return placeholder(shown);
     if (!platform::ProgramDir::isSafeComponent(value)) {
         if (error)
             *error = QStringLiteral("照片文件名无效：%1").arg(value);
-        return placeholder();
+        return placeholder(shown);
     }
-    QImage image = Picture::load(path(value), error);
-    return image.isNull() ? placeholder() : image;
+    QImage image = Picture::load(path(value), shown, error);
+    return image.isNull() ? placeholder(shown) : image;
 }
 
 QImage Photos::drawnPlaceholder()

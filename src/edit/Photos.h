@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -23,16 +24,21 @@ public:
     static QString reservedNameMessage(const QString& fileName);
     // A photo file in photo/ could not be written (the folder is missing or read-only, the disk is full).
     static QString copyFailedMessage(const QString& fileName);
+    // The file name a photo error names: the picked file's name, or photo/ + the record's value.
+    static QString pictureName(const QString& path);
 
     // Copies the picked file to the staging file photo/yes + extension, overwriting it.
-    static bool stage(const QString& pickedPath, const QString& extension);
+    static bool stage(const QString& pickedPath, const QString& extension, QString* error = nullptr);
     // Copies the staging file for this extension to the contact's photo file, overwriting it.
-    static bool commit(const QString& name, const QString& extension);
+    static bool commit(const QString& name, const QString& extension, QString* error = nullptr);
 
     // The picture for a record's 照片 value: the photo file, or the placeholder when the value is empty,
     // "no.bmp" or names no readable file. error tells why a named photo could not be shown.
-    static QImage forValue(const QString& value, QString* error = nullptr);
-    static QImage placeholder(QString* error = nullptr);
+    // `shown` is the size the picture is drawn at (see Picture::load).
+    static QImage forValue(const QString& value, const QSize& shown, QString* error = nullptr);
+    static QImage forValue(const QString& value, QString* error = nullptr) { return forValue(value, QSize(), error); }
+    static QImage placeholder(const QSize& shown, QString* error = nullptr);
+    static QImage placeholder(QString* error = nullptr) { return placeholder(QSize(), error); }
     // A neutral picture drawn by the program when even the placeholder file is missing or unreadable.
     static QImage drawnPlaceholder();
 };

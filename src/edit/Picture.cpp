@@ -6,28 +6,42 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-QImage Picture::load(const QString& path, QString* error)
+QImage Picture::load(const QString& path, const QSize& shown, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    const auto fail = [error](const QString& why) {
         if (error)
-            *error = QStringLiteral("Cannot open file '%1': %2").arg(QFileInfo(path).fileName(), file.errorString());
+            *error = why;
         return QImage();
-    }
+    };
+    if (!info.exists())
+        return fail(QStringLiteral("Cannot open file '%1': No such file or directory").arg(name));
+    if (!info.isFile())
+        return fail(QStringLiteral("“%1”不是普通文件").arg(name));
+    if (info.size() > MaxFileSize)
+        return fail(QStringLiteral("图片文件“%1”大于 %2 MB").arg(name).arg(MaxFileSize / (1024 * 1024)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot open file '%1': %2").arg(name, file.errorString()));
     const QByteArray head = file.peek(3);
     // JPEG by its signature, whatever the extension says.
     if (head.size() == 3 && uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8 && uchar(head[2]) == 0xFF) {
+        file.close();
         QString jpegError;
-        QImage image = JpegReader::decode(file.readAll(), &jpegError);
-        if (image.isNull() && error)
-            *error = QStringLiteral("JPEG error: %1").arg(jpegError);
+        QImage image = JpegReader::read(path, shown, &jpegError);
+        if (image.isNull())
+            return fail(QStringLiteral("JPEG error: %1").arg(jpegError));
         return image;
     }
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     QImage image = reader.read();
-    if (image.isNull() && error)
-        *error = QStringLiteral("'%1': %2").arg(QFileInfo(path).fileName(), reader.errorString());
+    if (image.isNull())
+        return fail(QStringLiteral("'%1': %2").arg(name, reader.errorString()));
+    // Pictures are stretched to their frame: a large one is kept at about the size it is drawn.
+    if (shown.isValid() && (image.width() > 2 * shown.width() || image.height() > 2 * shown.height()))
+        image = image.scaled(shown * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 

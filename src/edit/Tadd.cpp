@@ -8,6 +8,7 @@
 #include "hub/RecordModel.h"
 #include "hub/MainHub.h"
 #include "platform/Centre.h"
+#include "platform/ErrorLead.h"
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
@@ -121,7 +122,7 @@ void Tadd::hideEvent(QHideEvent* event)
 
 void Tadd::FormShow()
 {
-    showPreview(Photos::placeholder());
+    showPreview(Photos::placeholder(ui->Image1->size()));
     ui->CheckBox1->setChecked(false);
     ui->Panel2->hide();
     loadRow();
@@ -228,7 +229,7 @@ void Tadd::Button2Click()
     const FieldRules::Check birthday =
         FieldRules::checkBirthday(ui->DBComboBoxEh2->currentText(), ui->DBComboBoxEh3->currentText(), &month, &day);
     if (birthday.error)
-        return platform::Prompt::error(this, birthday.text);
+        return platform::Prompt::error(this, FieldRules::numberLead(), birthday.text);
     if (!birthday.passed())
         return refuse(birthday.text, birthday.field == FieldRules::Check::Month ? ui->DBComboBoxEh2 : ui->DBComboBoxEh3);
 
@@ -269,7 +270,7 @@ void Tadd::Button2Click()
         // Another running copy may have stored the name meanwhile: the unique index refuses it.
         if (ajo.uniqueViolation())
             return refuse(QStringLiteral("这个人的记录已经有了！"), ui->DBEdit1);
-        return platform::Prompt::error(this, ajo.errorText());
+        return platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), ajo.errorText());
     }
 
     RecordRow row;
@@ -304,15 +305,15 @@ void Tadd::Button3Click()
     const QString path = platform::Pickers::pictureFile(this, Picture::dialogFilter());
     if (path.isEmpty())
         return;
-    ui->DBEdit9->setText(path);
-    ui->Edit1->setText(QFileInfo(path).fileName());
+    // A picture the program cannot show is not taken, as in the modify window: it would be stored and never shown.
     QString error;
-    const QImage image = Picture::load(path, &error);
+    const QImage image = Picture::load(path, ui->Image1->size(), &error);
     if (image.isNull()) {
-        showPreview(Photos::placeholder());
-        platform::Prompt::error(this, error);
+        platform::Prompt::error(this, platform::ErrorLead::picture(Photos::pictureName(path)), error);
         return;
     }
+    ui->DBEdit9->setText(path);
+    ui->Edit1->setText(QFileInfo(path).fileName());
     showPreview(image);
 }
 
@@ -320,7 +321,7 @@ void Tadd::Button4Click()
 {
     ui->CheckBox1->setChecked(false);
     ui->DBEdit9->setText(kNoPhoto);
-    showPreview(Photos::placeholder());
+    showPreview(Photos::placeholder(ui->Image1->size()));
     ui->Panel2->hide();
 }
 
@@ -334,6 +335,12 @@ void Tadd::Button5Click()
     const QString extension = Photos::extensionOf(ui->Edit1->text());
     if (!Photos::isAcceptedExtension(extension)) {
         platform::Prompt::plain(this, Photos::extensionMessage(ui->Edit1->text()));
+        return;
+    }
+    // The file may have changed since it was picked.
+    QString error;
+    if (Picture::load(ui->DBEdit9->text(), ui->Image1->size(), &error).isNull()) {
+        platform::Prompt::error(this, platform::ErrorLead::picture(ui->Edit1->text()), error);
         return;
     }
     // A failed staging copy would leave an older photo/yes file behind, which the save would give this contact.

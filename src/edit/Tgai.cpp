@@ -8,6 +8,7 @@
 #include "hub/RecordModel.h"
 #include "hub/MainHub.h"
 #include "platform/Centre.h"
+#include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
 #include "ui_Tgai.h"
@@ -99,7 +100,7 @@ void Tgai::FormShow()
     ui->Panel2->hide();
     m_picked.clear();
 
-    const QImage photo = Photos::forValue(ui->DBEdit10->text());
+    const QImage photo = Photos::forValue(ui->DBEdit10->text(), pictureSize());
     ShowPicture(ui->Image1, photo);
     ShowPicture(ui->Image2, photo);
 
@@ -172,7 +173,7 @@ void Tgai::Button1Click()
     int dayValue = 0;
     const FieldRules::Check birthday = FieldRules::checkBirthday(month, day, &monthValue, &dayValue);
     if (birthday.error) {
-        platform::Prompt::error(this, birthday.text);
+        platform::Prompt::error(this, FieldRules::numberLead(), birthday.text);
         return;
     }
     if (!birthday.passed()) {
@@ -197,7 +198,7 @@ void Tgai::Button1Click()
     // A failed store (the record was removed by another program, the database is locked) keeps the window
     // open with the row still in edit state, and the list as it was.
     if (!ago.post()) {
-        platform::Prompt::error(this, ago.errorText());
+        platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), ago.errorText());
         return;
     }
 
@@ -225,8 +226,9 @@ bool Tgai::CommitPhoto()
         return true;
     // The marker is "yes" + extension and 照片 the contact's name + the same extension, as the confirmation set them.
     const QString extension = marker.mid(3);
-    if (!value.endsWith(extension) || !Photos::commit(value.chopped(extension.size()), extension)) {
-        platform::Prompt::error(this, Photos::copyFailedMessage(value));
+    QString error;
+    if (!value.endsWith(extension) || !Photos::commit(value.chopped(extension.size()), extension, &error)) {
+        platform::Prompt::error(this, Photos::copyFailedMessage(value), error);
         return false;
     }
     return true;
@@ -251,9 +253,9 @@ void Tgai::Button3Click()
         return;
     // A picture the program cannot show is not taken: it could never be confirmed.
     QString error;
-    const QImage picture = Picture::load(file, &error);
+    const QImage picture = Picture::load(file, pictureSize(), &error);
     if (picture.isNull()) {
-        platform::Prompt::error(this, error);
+        platform::Prompt::error(this, platform::ErrorLead::picture(Photos::pictureName(file)), error);
         return;
     }
     m_picked = file;
@@ -265,7 +267,7 @@ void Tgai::Button3Click()
 void Tgai::Button4Click()
 {
     // Files stay where they are: the contact's old photo file and the staging file are not deleted.
-    const QImage placeholder = Photos::placeholder();
+    const QImage placeholder = Photos::placeholder(pictureSize());
     ShowPicture(ui->Image1, placeholder);
     ShowPicture(ui->Image2, placeholder);
     ui->DBEdit10->setText(Photos::placeholderValue());
@@ -296,13 +298,13 @@ void Tgai::Button5Click()
     }
     // The file may have changed since it was picked.
     QString error;
-    const QImage picture = Picture::load(m_picked, &error);
+    const QImage picture = Picture::load(m_picked, pictureSize(), &error);
     if (picture.isNull()) {
-        platform::Prompt::error(this, error);
+        platform::Prompt::error(this, platform::ErrorLead::picture(Photos::pictureName(m_picked)), error);
         return;
     }
-    if (!Photos::stage(m_picked, extension)) {
-        platform::Prompt::error(this, Photos::copyFailedMessage(QStringLiteral("yes") + extension));
+    if (!Photos::stage(m_picked, extension, &error)) {
+        platform::Prompt::error(this, Photos::copyFailedMessage(QStringLiteral("yes") + extension), error);
         return;
     }
     ShowPicture(ui->Image1, picture);
@@ -338,6 +340,11 @@ void Tgai::UpdateSexTabStops()
     // button would choose that sex for the user.
     for (QRadioButton* b : {ui->RadioButton1, ui->RadioButton2})
         b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+QSize Tgai::pictureSize() const
+{
+    return ui->Image1->size().expandedTo(ui->Image2->size());
 }
 
 void Tgai::ShowPicture(QLabel* image, const QImage& picture)

@@ -60,6 +60,8 @@ private:
     void ClearSex();
     void UpdateSexTabStops();
     void ShowPicture(QLabel* image, const QImage& picture);
+    // The size photos are decoded at: the larger of the two frames.
+    QSize pictureSize() const;
 
     // Full path of the picture picked since the panel was last confirmed or cleared; empty when none.
     QString m_picked;

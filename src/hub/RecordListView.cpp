@@ -1,5 +1,6 @@
 #include "hub/RecordListView.h"
 
+#include "hub/RecordItemDelegate.h"
 #include "hub/RecordModel.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QTableView>
 
 namespace {
@@ -33,6 +35,7 @@ RecordListView::RecordListView(QWidget* parent)
       m_selection(new QItemSelectionModel(m_model, this)),
       m_table(new DragSource<QTableView>(this)),
       m_list(new DragSource<QListView>(this)),
+      m_delegate(new RecordItemDelegate(this)),
       m_stack(new QStackedLayout(this))
 {
     setObjectName(QStringLiteral("ListView1"));
@@ -70,7 +73,9 @@ RecordListView::RecordListView(QWidget* parent)
     m_list->setSelectionModel(m_selection);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One size for every item (the delegate's), so 100,000 rows are laid out without measuring each.
     m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(m_delegate);
     m_list->setDragEnabled(true);
     m_list->setDragDropMode(QAbstractItemView::DragOnly);
     m_list->setDefaultDropAction(Qt::CopyAction);
@@ -133,34 +138,46 @@ void RecordListView::clearSelection()
 void RecordListView::setViewStyle(ViewStyle style)
 {
     m_style = style;
-    switch (style) {
-    case ViewStyle::Report:
+    if (style == ViewStyle::Report) {
         m_stack->setCurrentWidget(m_table);
         return;
-    case ViewStyle::List:
-        m_list->setViewMode(QListView::ListMode);
-        m_list->setFlow(QListView::TopToBottom);
-        m_list->setWrapping(true);
-        m_list->setIconSize(QSize(16, 16));
-        break;
-    case ViewStyle::LargeIcon:
-        m_list->setViewMode(QListView::IconMode);
-        m_list->setMovement(QListView::Static);
-        m_list->setIconSize(QSize(24, 24));
-        m_list->setGridSize(QSize(72, 48));
-        break;
-    case ViewStyle::SmallIcon:
-        m_list->setViewMode(QListView::ListMode);
-        m_list->setFlow(QListView::LeftToRight);
-        m_list->setWrapping(true);
-        m_list->setIconSize(QSize(16, 16));
-        m_list->setGridSize(QSize());
-        break;
     }
-    if (style != ViewStyle::LargeIcon)
-        m_list->setGridSize(QSize());
+    // Every property is set for every view: a list view keeps what was set for the view before, so the large
+    // icons would otherwise run top to bottom after the list view and left to right after the small icons.
+    const bool large = style == ViewStyle::LargeIcon;
+    m_list->setViewMode(large ? QListView::IconMode : QListView::ListMode);
+    m_list->setFlow(style == ViewStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
+    m_list->setWrapping(true);
+    m_list->setMovement(QListView::Static);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setWordWrap(false);
+    m_list->setSpacing(large ? 4 : 1);
+    m_list->setIconSize(large ? QSize(24, 24) : QSize(16, 16));
+    m_delegate->setItemSize(itemSizeFor(style));
+    m_list->setGridSize(QSize());
     m_list->setDragDropMode(QAbstractItemView::DragOnly);
     m_stack->setCurrentWidget(m_list);
+    m_list->doItemsLayout();
+}
+
+QSize RecordListView::itemSizeFor(ViewStyle style) const
+{
+    // What the style needs to draw the widest names of eight characters with the view's icon.
+    QStyleOptionViewItem option;
+    option.initFrom(m_list);
+    option.font = m_list->font();
+    option.fontMetrics = m_list->fontMetrics();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    const bool large = style == ViewStyle::LargeIcon;
+    option.decorationSize = large ? QSize(24, 24) : QSize(16, 16);
+    option.decorationPosition = large ? QStyleOptionViewItem::Top : QStyleOptionViewItem::Left;
+    option.displayAlignment = large ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter;
+    QSize size;
+    for (const QString& widest : {QString(8, QChar(0x56FD)), QStringLiteral("WWWWWWWW")}) {
+        option.text = widest;
+        size = size.expandedTo(m_list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), m_list));
+    }
+    return size;
 }
 
 bool RecordListView::gridLines() const

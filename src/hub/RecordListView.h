@@ -6,6 +6,7 @@ class QItemSelectionModel;
 class QListView;
 class QStackedLayout;
 class QTableView;
+class RecordItemDelegate;
 class RecordModel;
 
 // The record list: one model shown by a table (report view, with grid lines) or by a list view (list and icon
@@ -21,6 +22,7 @@ public:
     QItemSelectionModel* selectionModel() const { return m_selection; }
     QTableView* table() const { return m_table; }
     QListView* list() const { return m_list; }
+    RecordItemDelegate* itemDelegate() const { return m_delegate; }
     QWidget* currentView() const;
 
     int count() const;
@@ -61,11 +63,14 @@ protected:
 
 private:
     void applyPalette(QWidget* view);
+    // The one size of every item in a list or icon view: room for a name of eight characters.
+    QSize itemSizeFor(ViewStyle style) const;
 
     RecordModel* m_model;
     QItemSelectionModel* m_selection;
     QTableView* m_table;
     QListView* m_list;
+    RecordItemDelegate* m_delegate;
     QStackedLayout* m_stack;
     ViewStyle m_style = ViewStyle::Report;
     QColor m_background;

@@ -111,6 +111,42 @@ void RecordModel::removeRecordRow(int i)
         Q_EMIT dataChanged(index(i, 0), index(count() - 1, ColumnCount - 1), {Qt::BackgroundRole});
 }
 
+int RecordModel::removeRowsNamed(const QSet<QString>& names)
+{
+    if (names.isEmpty())
+        return 0;
+    std::vector<std::pair<int, int>> runs;
+    for (int i = 0; i < count(); ++i) {
+        if (!names.contains(caption(i)))
+            continue;
+        if (!runs.empty() && runs.back().second == i - 1)
+            runs.back().second = i;
+        else
+            runs.emplace_back(i, i);
+    }
+    if (runs.empty())
+        return 0;
+    const int before = count();
+    // Each removal moves the rows after it and updates the views; past a few dozen runs one reset is cheaper than
+    // thousands of them (every other row of 100,000 would be quadratic).
+    constexpr size_t maxRuns = 32;
+    if (runs.size() > maxRuns) {
+        beginResetModel();
+        std::erase_if(m_rows, [&names](const RecordRow& r) { return names.contains(r.caption()); });
+        endResetModel();
+        return before - count();
+    }
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        beginRemoveRows(QModelIndex(), run->first, run->second);
+        m_rows.erase(m_rows.begin() + run->first, m_rows.begin() + run->second + 1);
+        endRemoveRows();
+    }
+    // Stripes follow the position: every row after the first removed one may change colour.
+    if (m_stripes && runs.front().first < count())
+        Q_EMIT dataChanged(index(runs.front().first, 0), index(count() - 1, ColumnCount - 1), {Qt::BackgroundRole});
+    return before - count();
+}
+
 void RecordModel::setSubItems(int i, const std::array<QString, 5>& subItems)
 {
     if (i < 0 || i >= count())

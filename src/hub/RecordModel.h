@@ -5,6 +5,7 @@
 #include <QCollatorSortKey>
 #include <QColor>
 #include <QIcon>
+#include <QSet>
 #include <array>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     // Adds one row at the end, or at its sorted place while sorting by name; returns its index.
     int appendRow(RecordRow row);
     void removeRecordRow(int i);
+    // Removes every row whose caption is one of `names`, in runs of adjacent rows; returns how many went.
+    int removeRowsNamed(const QSet<QString>& names);
     void setSubItems(int i, const std::array<QString, 5>& subItems);
     void clear();
 

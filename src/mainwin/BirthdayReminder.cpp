@@ -7,8 +7,28 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QTimer>
+
+namespace {
+
+// The text box is only 52 pixels high: between the two arrow buttons there is less room than most styles want for
+// the smallest handle, and they leave it out. This style lets a small handle show.
+class SmallHandleStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_ScrollBarSliderMin)
+            return 6;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
 
 BirthdayReminder::BirthdayReminder(QWidget* window, const RecordListView* list)
     : QObject(window), m_window(window), m_list(list)
@@ -43,7 +63,12 @@ BirthdayReminder::BirthdayReminder(QWidget* window, const RecordListView* list)
     Memo4->setTextInteractionFlags(Qt::NoTextInteraction);
     Memo4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo4->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo4->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A line too long for the box wraps rather than losing its end (the closing bracket) under the scroll bar.
+    Memo4->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo4->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    auto* handleStyle = new SmallHandleStyle(QStyleFactory::create(window->style()->name()));
+    handleStyle->setParent(Panel7);
+    Memo4->verticalScrollBar()->setStyle(handleStyle);
     BitBtn1 = new QPushButton(QStringLiteral("知道了"), Panel7);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(154, 82, 55, 20);

@@ -1,16 +1,26 @@
 #include "mainwin/NotesPad.h"
 
+#include "platform/ErrorLead.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
 #include "platform/Step.h"
 #include "store/AtomicFile.h"
-#include "store/Codepage.h"
+#include "store/NotesFile.h"
 
 #include <QEvent>
-#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTimer>
+
+namespace {
+
+QString notesPath()
+{
+    return platform::ProgramDir::file(QStringLiteral("zzz"));
+}
+
+} // namespace
 
 NotesPad::NotesPad(QWidget* window, QWidget* page, QLabel* title, QLabel* subtitle)
     : QObject(window), m_window(window), m_title(title), m_subtitle(subtitle)
@@ -30,19 +40,33 @@ NotesPad::NotesPad(QWidget* window, QWidget* page, QLabel* title, QLabel* subtit
 
 void NotesPad::LoadNotes()
 {
-    QFile file(platform::ProgramDir::file(QStringLiteral("zzz")));
-    QString text;
-    if (file.open(QIODevice::ReadOnly))
-        text = store::Codepage::decode(file.readAll());
-    // Every line break becomes one paragraph break; the file gets CR LF back when it is saved.
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QByteArray bytes;
+    if (!store::NotesFile::readBytes(notesPath(), &bytes)) {
+        m_unread = true;
+        platform::Prompt::error(
+            m_window, QStringLiteral("无法读取便签文件 zzz，请检查文件权限。为了不覆盖其中的内容，便签不会保存。"),
+            QStringLiteral("Unable to read zzz"));
+        return;
+    }
+    m_known = bytes;
+    const QString text = store::NotesFile::decode(bytes);
+    // A file in another encoding (UTF-8 from a Linux editor) or with bytes that are no text is not rewritten
+    // unasked: only a change by the user writes it in the program's own form.
     if (text != Memo1->toPlainText())
-        Memo1->setPlainText(text);
+        ShowText(text, store::NotesFile::sameButLineBreaks(bytes, text));
+}
+
+void NotesPad::ShowText(const QString& text, bool countsAsChange)
+{
+    m_loading = !countsAsChange;
+    Memo1->setPlainText(text);
+    m_loading = false;
 }
 
 void NotesPad::Memo1Change()
 {
+    if (m_loading)
+        return;
     m_dirty = true;
     platform::startStep(Timer1);
 }
@@ -50,33 +74,91 @@ void NotesPad::Memo1Change()
 void NotesPad::Timer1Timer()
 {
     Timer1->stop();
-    SaveNotes();
+    if (!m_holding)
+        SaveNotes();
 }
 
 bool NotesPad::SaveNotes()
 {
-    QString text = Memo1->toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return Store() == Outcome::Saved;
+}
+
+NotesPad::Outcome NotesPad::Store()
+{
+    const QString path = notesPath();
+    if (m_unread) {
+        if (!m_failureShown) {
+            m_failureShown = true;
+            platform::Prompt::error(
+                m_window, QStringLiteral("便签没有保存：便签文件 zzz 在启动时无法读取，保存会覆盖其中的内容。"),
+                QStringLiteral("Unable to read zzz"));
+        }
+        return Outcome::Failed;
+    }
+    QByteArray onDisk;
+    if (QFileInfo::exists(path) && store::NotesFile::readBytes(path, &onDisk) && onDisk != m_known) {
+        const QMessageBox::StandardButton answer = platform::Prompt::show(
+            m_window, {QStringLiteral("提示"),
+                       QStringLiteral("便签文件 zzz 在读入之后已被另一个程序（或同时运行的另一个本程序）修改。\n"
+                                      "是：用这里的便签覆盖文件中的内容\n"
+                                      "否：放弃这里的修改，显示文件中的便签\n"
+                                      "取消：暂不保存"),
+                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel});
+        if (answer == QMessageBox::No) {
+            m_known = onDisk;
+            Timer1->stop();
+            ShowText(store::NotesFile::decode(onDisk), false);
+            m_dirty = false;
+            m_holding = false;
+            return Outcome::Saved;
+        }
+        if (answer != QMessageBox::Yes) {
+            m_holding = true;
+            return Outcome::Kept;
+        }
+    }
+    const QByteArray bytes = store::NotesFile::encode(Memo1->toPlainText());
     QString error;
-    if (store::AtomicFile::write(platform::ProgramDir::file(QStringLiteral("zzz")), store::Codepage::encode(text),
-                                 &error)) {
+    if (store::AtomicFile::write(path, bytes, &error)) {
+        m_known = bytes;
         m_dirty = false;
         m_failureShown = false;
-        return true;
+        m_holding = false;
+        return Outcome::Saved;
     }
     // Reported once; the text stays in the pad and the next change or the close tries again.
     if (!m_failureShown) {
         m_failureShown = true;
-        platform::Prompt::error(m_window, QStringLiteral("便签没有保存：Unable to write to zzz"));
+        platform::Prompt::error(m_window, platform::ErrorLead::writeFile(QStringLiteral("zzz")),
+                                QStringLiteral("Unable to write to zzz"));
     }
-    return false;
+    return Outcome::Failed;
 }
 
-void NotesPad::saveBeforeClose()
+bool NotesPad::closeRequested()
 {
-    if (m_dirty) {
-        Timer1->stop();
-        SaveNotes();
+    if (!m_dirty)
+        return true;
+    Timer1->stop();
+    for (;;) {
+        // The close always asks, also when an earlier failure was reported already.
+        m_failureShown = true;
+        const Outcome outcome = Store();
+        if (outcome == Outcome::Saved)
+            return true;
+        if (outcome == Outcome::Kept)
+            return false;
+        const QMessageBox::StandardButton answer = platform::Prompt::show(
+            m_window, {QStringLiteral("提示"),
+                       QStringLiteral("便签没有保存：无法写入文件 zzz（磁盘可能已满，或没有写入权限）。\n"
+                                      "重试：再保存一次\n"
+                                      "放弃：不保存便签，直接退出\n"
+                                      "取消：不退出程序"),
+                       QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel});
+        if (answer == QMessageBox::Discard)
+            return true;
+        if (answer != QMessageBox::Retry)
+            return false;
     }
 }
 

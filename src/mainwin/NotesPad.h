@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 
 class QLabel;
@@ -8,19 +9,23 @@ class QTimer;
 class QWidget;
 
 // The notes pad on the information panel's second page: Memo1 holds the text of the file zzz, and Timer1 saves it
-// half a second after the last change.
+// half a second after a change. Nothing typed is lost without the user's word: a save that fails is reported and
+// asked about again at the close, and a file another program (or a second running copy) changed since it was read
+// is not overwritten without asking.
 class NotesPad : public QObject {
     Q_OBJECT
 public:
     // Memo1 is made on `page`; a click into it retitles the page's header labels. Failures are reported over `window`.
     NotesPad(QWidget* window, QWidget* page, QLabel* title, QLabel* subtitle);
 
-    // Reads zzz into the pad; every line break becomes one paragraph break.
+    // Reads zzz into the pad; every line break becomes one paragraph break. The load counts as a change (and is
+    // saved back) only when saving would change nothing but the file's line breaks.
     void LoadNotes();
     // Writes the pad to zzz atomically, with CR LF line ends; a failure is reported once until a save succeeds.
     bool SaveNotes();
-    // The close of the main window: a change made less than half a second before it is written now.
-    void saveBeforeClose();
+    // The close of the main window: true when it may close. Unsaved notes are saved first; when that fails the user
+    // chooses between trying again, closing without them and staying.
+    bool closeRequested();
 
     void Memo1Change();
     void Memo1Click();
@@ -33,10 +38,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class Outcome { Saved, Failed, Kept };
+    // Writes the pad unless zzz changed on disk since it was last read or written; then the user decides.
+    Outcome Store();
+    void ShowText(const QString& text, bool countsAsChange);
+
     QWidget* m_window;
     QObject* m_viewport;
     QLabel* m_title;
     QLabel* m_subtitle;
+    // The file's bytes as last read or written.
+    QByteArray m_known;
     bool m_dirty = false;
+    bool m_loading = false;
     bool m_failureShown = false;
+    // The file could not be read at the start: writing the pad over it would lose what it holds.
+    bool m_unread = false;
+    // The user chose to keep both texts for now: no further automatic saves ask again until the close.
+    bool m_holding = false;
 };

@@ -279,6 +279,11 @@ void Tmain::buildHiddenState()
             [this](const QString& value) { ListView1->model()->setStripes(value != QLatin1String("1")); });
 }
 
+void Tmain::ReportError(const QString& lead, const QString& detail)
+{
+    platform::Prompt::error(this, lead, detail);
+}
+
 void Tmain::ReportError(const QString& text)
 {
     platform::Prompt::error(this, text);
@@ -351,6 +356,10 @@ bool Tmain::eventFilter(QObject* watched, QEvent* event)
 
 void Tmain::closeEvent(QCloseEvent* event)
 {
-    m_notes->saveBeforeClose();
+    // Not under a running deletion, and not with notes that would be lost without the user's word.
+    if (m_deleting || !m_notes->closeRequested()) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -274,10 +274,16 @@ private:
                      int* women, QString* error);
     // Memo3 shows the introduction and this count line.
     void ShowSummary(const QString& countLine);
-    // Reports an unexpected error the way the program reports every unexpected error.
+    // Reports an unexpected error the way the program reports every unexpected error: the Chinese lead (what
+    // failed, what to do), then the technical text. Without a lead the general one stands first.
+    void ReportError(const QString& lead, const QString& detail);
     void ReportError(const QString& text);
     bool CountMainRows(int* rows);
+    // Deletes the records of these names in one transaction and removes their rows from the list.
+    void DeleteRecords(const QStringList& names);
     bool WriteSetting(const QString& section, const QString& key, const QString& value);
+    // Keys that belong together, in one atomic replacement of set.ini.
+    bool WriteSettings(const QString& section, const QList<QPair<QString, QString>>& values);
 
     BirthdayReminder* m_reminder = nullptr;
     NotesPad* m_notes = nullptr;
@@ -287,5 +293,7 @@ private:
     void (Tmain::*m_dropCommand)() = nullptr;
     // Rows going away (deleted, or cleared for a reload): their deselection shows no details.
     bool m_rowsLeaving = false;
+    // A deletion runs (it lets the window repaint): the window is not closed under it.
+    bool m_deleting = false;
     QMetaObject::Connection m_focusConnection;
 };

@@ -6,7 +6,9 @@
 #include "edit/Tgai.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
+#include "mainwin/DeleteProgress.h"
 #include "mainwin/Forms.h"
+#include "platform/ErrorLead.h"
 #include "platform/Prompt.h"
 #include "search/Tfind.h"
 #include "search/Tlist.h"
@@ -33,7 +35,7 @@ void Tmain::N5Click()
     ajo.setStatement(store::sql::SelectMain);
     // Appending needs the columns only, not every row of the table.
     if (!ajo.open(false)) {
-        ReportError(ajo.errorText());
+        ReportError(platform::ErrorLead::readDatabase(), ajo.errorText());
         return;
     }
     ajo.append();
@@ -69,7 +71,7 @@ void Tmain::OpenModify(const QString& name)
         ago.setStatement(store::sql::SelectMainByName);
         ago.setParameter(QStringLiteral("username"), name);
         if (!ago.open()) {
-            ReportError(ago.errorText());
+            ReportError(platform::ErrorLead::readDatabase(), ago.errorText());
             return;
         }
         if (!ago.isEmpty())
@@ -119,7 +121,7 @@ void Tmain::N10Click()
     }
     // The names are taken before asking: the answer covers these records, whatever timers do to the list while
     // a box is open.
-    RecordModel* model = ListView1->model();
+    const RecordModel* model = ListView1->model();
     QStringList names;
     names.reserve(selected.size());
     for (int row : selected)
@@ -129,22 +131,61 @@ void Tmain::N10Click()
     if (!platform::Prompt::question(this, question))
         return;
 
-    m_rowsLeaving = true;
-    for (qsizetype k = selected.size() - 1; k >= 0; --k) {
-        const int row = selected.at(k);
-        const QString& name = names.at(k);
-        QString error;
-        if (!DeleteByName(name, &error)) {
-            // The record is still in the table, so its row stays in the list.
-            platform::Prompt::toolkitInformation(this, QStringLiteral("删除出错"));
-            continue;
-        }
-        if (row < model->count() && model->caption(row) == name)
-            model->removeRecordRow(row);
-    }
-    m_rowsLeaving = false;
+    DeleteRecords(names);
     Button1->setText(QStringLiteral("1"));
     RequestSummary();
+}
+
+void Tmain::DeleteRecords(const QStringList& names)
+{
+    store::Connection& db = forms::dmper->acper;
+    QString error;
+    // One transaction: the disk is synced once for the whole deletion, not once per record.
+    if (!db.beginTransaction(&error)) {
+        platform::Prompt::error(this, platform::ErrorLead::deleteRecords(), error);
+        return;
+    }
+    m_deleting = true;
+    DeleteProgress progress(ListView1, int(names.size()));
+    store::Query q(db, store::sql::DeleteByName);
+    const auto remove = [&q](const QString& name) {
+        q.bind(QStringLiteral("username"), name);
+        return q.exec();
+    };
+    QStringList deleted;
+    deleted.reserve(names.size());
+    // From the last selected row to the first, as the rows stand.
+    for (qsizetype k = names.size() - 1; k >= 0; --k) {
+        const QString& name = names.at(k);
+        if (remove(name)) {
+            deleted.append(name);
+        } else {
+            // The record is still in the table, so its row stays in the list; the others go on.
+            platform::Prompt::toolkitInformation(this, QStringLiteral("删除出错"));
+            // Some failures (a full disk) end the transaction by themselves and take back what it had deleted:
+            // those records are deleted again in a new one.
+            if (!db.inTransaction()) {
+                if (!db.beginTransaction(&error))
+                    break;
+                const QStringList again = std::exchange(deleted, {});
+                for (const QString& redo : again) {
+                    if (remove(redo))
+                        deleted.append(redo);
+                }
+            }
+        }
+        progress.advance(int(names.size() - k));
+    }
+    if (!db.inTransaction() || !db.commit(&error)) {
+        db.rollback();
+        deleted.clear();
+        platform::Prompt::error(this, platform::ErrorLead::deleteRecords(), error);
+    }
+    // By name, not by index: a reload may have run while the question or the progress was shown.
+    m_rowsLeaving = true;
+    ListView1->model()->removeRowsNamed(QSet<QString>(deleted.cbegin(), deleted.cend()));
+    m_rowsLeaving = false;
+    m_deleting = false;
 }
 
 void Tmain::N6Click()

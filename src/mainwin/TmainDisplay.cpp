@@ -5,6 +5,7 @@
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
 #include "mainwin/BirthdayReminder.h"
+#include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
@@ -24,10 +25,15 @@ const QString kSetIni = QStringLiteral("set.ini");
 
 bool Tmain::WriteSetting(const QString& section, const QString& key, const QString& value)
 {
+    return WriteSettings(section, {{key, value}});
+}
+
+bool Tmain::WriteSettings(const QString& section, const QList<QPair<QString, QString>>& values)
+{
     QString error;
-    if (store::Ini::write(platform::ProgramDir::file(kSetIni), section, key, value, &error))
+    if (store::Ini::write(platform::ProgramDir::file(kSetIni), section, values, &error))
         return true;
-    ReportError(QStringLiteral("Unable to write to %1").arg(kSetIni));
+    ReportError(platform::ErrorLead::writeFile(kSetIni), QStringLiteral("Unable to write to %1").arg(kSetIni));
     return false;
 }
 
@@ -120,14 +126,11 @@ void Tmain::N26Click()
     if (!chosen.isValid())
         return;
     ListView1->setBackground(chosen);
-    const QString list = QStringLiteral("list");
-    if (!WriteSetting(list, QStringLiteral("color"), QStringLiteral("3")))
-        return;
-    if (!WriteSetting(list, QStringLiteral("cr"), QString::number(chosen.red())))
-        return;
-    if (!WriteSetting(list, QStringLiteral("cg"), QString::number(chosen.green())))
-        return;
-    WriteSetting(list, QStringLiteral("cb"), QString::number(chosen.blue()));
+    // The four keys in one replacement of the file: a crash never leaves a colour nobody chose.
+    WriteSettings(QStringLiteral("list"), {{QStringLiteral("color"), QStringLiteral("3")},
+                                           {QStringLiteral("cr"), QString::number(chosen.red())},
+                                           {QStringLiteral("cg"), QString::number(chosen.green())},
+                                           {QStringLiteral("cb"), QString::number(chosen.blue())}});
 }
 
 void Tmain::N17Click()

@@ -9,6 +9,7 @@
 #include "mainwin/NotesPad.h"
 #include "mainwin/Summary.h"
 #include "platform/Clock.h"
+#include "platform/ErrorLead.h"
 #include "platform/Step.h"
 #include "store/Query.h"
 #include "store/Statements.h"
@@ -109,7 +110,7 @@ bool Tmain::CountMainRows(int* rows)
 {
     store::Query q(acper, store::sql::CountMain);
     if (!q.exec() || !q.next()) {
-        ReportError(q.errorText());
+        ReportError(platform::ErrorLead::readDatabase(), q.errorText());
         return false;
     }
     *rows = q.text(0).toInt();
@@ -148,7 +149,7 @@ void Tmain::Timer5Timer()
     int women = 0;
     QString error;
     if (!ReadRecords(acper, &fresh, nullptr, &men, &women, &error)) {
-        ReportError(error);
+        ReportError(platform::ErrorLead::readDatabase(), error);
         return;
     }
     const int total = int(fresh.size());
@@ -220,7 +221,7 @@ void Tmain::ShowDetails(const QString& name)
         store::Query q(acper, store::sql::SelectMainByName);
         q.bind(QStringLiteral("username"), name);
         if (!q.exec()) {
-            ReportError(q.errorText());
+            ReportError(platform::ErrorLead::readDatabase(), q.errorText());
             return;
         }
         if (q.next()) {

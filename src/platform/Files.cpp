@@ -1,33 +1,40 @@
 #include "platform/Files.h"
 
+#include "platform/SaveFile.h"
+
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 
 namespace platform {
 
-bool Files::copyOverwrite(const QString& from, const QString& to)
+bool Files::copyOverwrite(const QString& from, const QString& to, QString* error)
 {
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!QFileInfo(from).isFile())
+        return fail(QStringLiteral("Cannot open %1: not a regular file").arg(from));
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(to);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
+        return fail(QStringLiteral("Cannot open %1: %2").arg(from, in.errorString()));
+    SaveFile out(to);
+    if (!out.open())
+        return fail(QStringLiteral("Unable to write to %1: %2").arg(to, out.errorString()));
     char buffer[64 * 1024];
     for (;;) {
         const qint64 n = in.read(buffer, sizeof buffer);
-        if (n < 0) {
-            out.cancelWriting();
-            return false;
-        }
+        if (n < 0)
+            return fail(QStringLiteral("Cannot read %1: %2").arg(from, in.errorString()));
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n) {
-            out.cancelWriting();
-            return false;
-        }
+        if (!out.write(buffer, n))
+            return fail(QStringLiteral("Unable to write to %1: %2").arg(to, out.errorString()));
     }
-    return out.commit();
+    if (!out.commit())
+        return fail(QStringLiteral("Unable to write to %1: %2").arg(to, out.errorString()));
+    return true;
 }
 
 } // namespace platform

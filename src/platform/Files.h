@@ -7,8 +7,9 @@ namespace platform {
 class Files {
 public:
     // Copies a file over an existing target, as the program's copies always overwrite. The target is replaced
-    // atomically: a failed copy leaves the old target as it was. Returns false on any failure.
-    static bool copyOverwrite(const QString& from, const QString& to);
+    // atomically: a failed copy leaves the old target as it was. Only a regular file is copied (a named pipe would
+    // block the program). Returns false on any failure, with the reason in *error.
+    static bool copyOverwrite(const QString& from, const QString& to, QString* error = nullptr);
 };
 
 } // namespace platform

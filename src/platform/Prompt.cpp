@@ -1,5 +1,7 @@
 #include "platform/Prompt.h"
 
+#include "platform/ErrorLead.h"
+
 #include <QApplication>
 #include <QPushButton>
 
@@ -53,9 +55,15 @@ void Prompt::toolkitInformation(QWidget* parent, const QString& text)
     show(parent, {QStringLiteral("Information"), text, QMessageBox::Information, QMessageBox::Ok});
 }
 
-void Prompt::error(QWidget* parent, const QString& text)
+void Prompt::error(QWidget* parent, const QString& lead, const QString& detail)
 {
-    show(parent, {QCoreApplication::applicationName(), text, QMessageBox::Critical, QMessageBox::Ok});
+    show(parent, {QCoreApplication::applicationName(), ErrorLead::compose(lead, detail), QMessageBox::Critical,
+                  QMessageBox::Ok});
+}
+
+void Prompt::error(QWidget* parent, const QString& detail)
+{
+    error(parent, ErrorLead::general(), detail);
 }
 
 void Prompt::setHandler(Handler h)

@@ -33,8 +33,11 @@ public:
     static void plain(QWidget* parent, const QString& text);
     // The toolkit's own information dialog: title "Information", one OK button.
     static void toolkitInformation(QWidget* parent, const QString& text);
-    // The default error report for unexpected errors: application title, error icon, OK.
-    static void error(QWidget* parent, const QString& text);
+    // The default error report for unexpected errors: application title, error icon, OK. It leads with a Chinese
+    // sentence that says what failed and what to do (platform::ErrorLead), followed by the technical text.
+    static void error(QWidget* parent, const QString& lead, const QString& detail);
+    // The same with the general lead, for errors no caller foresaw.
+    static void error(QWidget* parent, const QString& detail);
     // Any other combination.
     static QMessageBox::StandardButton show(QWidget* parent, const PromptRequest& request);
 

@@ -5,6 +5,7 @@
 #include "hub/RecordModel.h"
 #include "platform/Centre.h"
 #include "platform/KeyPreview.h"
+#include "platform/ErrorLead.h"
 #include "platform/Prompt.h"
 #include "search/Pinyin.h"
 #include "store/Query.h"
@@ -166,7 +167,8 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
     afo.setConnection(m_main.sharedConnection());
     afo.setStatement(store::sql::SearchMain);
     if (!afo.connection()) {
-        platform::Prompt::error(this, QStringLiteral("Missing Connection or ConnectionString"));
+        platform::Prompt::error(this, platform::ErrorLead::readDatabase(),
+                                QStringLiteral("Missing Connection or ConnectionString"));
         return;
     }
     // One forward read serves the count and the list and is finished before anything is shown; the rows are
@@ -176,7 +178,7 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
     {
         store::Query q(*afo.connection(), afo.statement());
         if (!q.exec()) {
-            platform::Prompt::error(this, q.errorText());
+            platform::Prompt::error(this, platform::ErrorLead::readDatabase(), q.errorText());
             return;
         }
         QList<int> tested;
@@ -209,7 +211,7 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
         }
         // A read that broke off must not pass for a complete result.
         if (!q.errorText().isEmpty()) {
-            platform::Prompt::error(this, q.errorText());
+            platform::Prompt::error(this, platform::ErrorLead::readDatabase(), q.errorText());
             return;
         }
     }

@@ -5,6 +5,7 @@
 #include "hub/RecordModel.h"
 #include "hub/MainHub.h"
 #include "platform/Centre.h"
+#include "platform/ErrorLead.h"
 #include "platform/Beep.h"
 #include "platform/KeyPreview.h"
 #include "platform/ProgramDir.h"
@@ -15,10 +16,14 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
 constexpr int kCellHeight = 22;
+// 411 × 237 is the window's outer size, caption and borders included; this is the client area that leaves, so the
+// margins below the check box match the others.
+constexpr QSize kClientSize(405, 208);
 
 bool isDigit(QChar c)
 {
@@ -34,7 +39,7 @@ Tlist::Tlist(hub::MainHub& main, QWidget* parent)
     setObjectName(QStringLiteral("list"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(411, 237);
+    setFixedSize(kClientSize);
 
     ui->Edit1->hide();
     QPalette blue = ui->Panel2->palette();
@@ -96,7 +101,7 @@ void Tlist::setPosition(int n)
 
 void Tlist::FormShow()
 {
-    setFixedSize(411, 237);
+    setFixedSize(kClientSize);
     const std::pair<QWidget*, QRect> fixed[] = {
         {ui->GroupBox1, {13, 8, 287, 179}}, {ui->GroupBox2, {305, 8, 84, 179}}, {ui->Button5, {12, 20, 60, 20}},
         {ui->Button4, {12, 45, 60, 20}},    {ui->Button6, {12, 70, 60, 20}},    {ui->Button3, {12, 96, 60, 20}},
@@ -114,7 +119,16 @@ void Tlist::FormShow()
 
     ui->Panel2->hide();
     m_reportedPhotos.clear();
+    m_showing = true;
     ShowRecord(1);
+    m_showing = false;
+    // The first photo once the window is on the screen (see eventFilter).
+    if (QWindow* handle = windowHandle()) {
+        handle->removeEventFilter(this);
+        handle->installEventFilter(this);
+        if (handle->isExposed())
+            QMetaObject::invokeMethod(this, &Tlist::DrawPhoto, Qt::QueuedConnection);
+    }
     // A fresh showing starts clean: buttons greyed at the ends of an earlier showing would otherwise stay greyed.
     ui->Button5->setEnabled(false);
     ui->Button4->setEnabled(recordCount() > 1);
@@ -149,6 +163,7 @@ void Tlist::ApplyCard(bool photoShown)
 void Tlist::CheckBox1Click()
 {
     ApplyCard(ui->CheckBox1->isChecked());
+    DrawPhoto();
 }
 
 void Tlist::ShowRecord(int n)
@@ -166,7 +181,7 @@ void Tlist::ShowRecord(int n)
     alo.setStatement(store::sql::SelectMainByFirst);
     alo.setParameter(QStringLiteral("first"), name);
     if (!alo.open()) {
-        platform::Prompt::error(this, alo.errorText());
+        platform::Prompt::error(this, platform::ErrorLead::readDatabase(), alo.errorText());
         return;
     }
     auto field = [this](const char* column) { return alo.field(QString::fromUtf8(column)); };
@@ -183,15 +198,24 @@ void Tlist::ShowRecord(int n)
     ui->p7->setText(field("小灵通"));
     ui->p8->setText(field("住址"));
     ui->p9->setText(field("备注"));
-    const QString photo = field("照片");
+    m_photo = field("照片");
+    m_photoDrawn = false;
     alo.close();
-    ShowPhoto(photo);
+    // While the window comes up the photo waits until it is visible: a warning about it must not stand before the
+    // window it belongs to.
+    if (isVisible() && !m_showing)
+        DrawPhoto();
 }
 
-void Tlist::ShowPhoto(const QString& value)
+void Tlist::DrawPhoto()
 {
+    // An unticked box shows no photo: nothing is read, and nothing is reported about it.
+    if (m_photoDrawn || !ui->CheckBox1->isChecked() || !isVisible())
+        return;
+    m_photoDrawn = true;
+    const QString value = m_photo;
     QString error;
-    ui->Image1->setPixmap(QPixmap::fromImage(Photos::forValue(value, &error)));
+    ui->Image1->setPixmap(QPixmap::fromImage(Photos::forValue(value, ui->Image1->size(), &error)));
     if (error.isEmpty() || m_reportedPhotos.contains(value))
         return;
     // A missing photo file just shows the placeholder; one that is there but is no picture is worth telling.
@@ -314,6 +338,11 @@ bool Tlist::Edit2KeyPress(const QKeyEvent* key)
 bool Tlist::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Expose && watched == windowHandle()) {
+        if (windowHandle()->isExposed() && !m_photoDrawn)
+            QMetaObject::invokeMethod(this, &Tlist::DrawPhoto, Qt::QueuedConnection);
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return QDialog::eventFilter(watched, event);
     if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != this)

@@ -60,9 +60,14 @@ private:
     void ApplyCard(bool photoShown);
     // True when the key is dropped: the jump box takes backspace and digits only.
     bool Edit2KeyPress(const QKeyEvent* key);
-    void ShowPhoto(const QString& value);
+    // Draws the shown record's photo when the box is ticked and it is not drawn yet.
+    void DrawPhoto();
     void HandOver(void (hub::MainHub::*command)());
 
     // Photo files already reported as undecodable during this showing: paging back and forth asks once.
     QSet<QString> m_reportedPhotos;
+    // 照片 of the shown record, and whether its picture is drawn.
+    QString m_photo;
+    bool m_photoDrawn = false;
+    bool m_showing = false;
 };

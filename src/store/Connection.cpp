@@ -7,6 +7,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QSqlDriver>
+
+#include <sqlite3.h>
 
 namespace store {
 
@@ -75,6 +78,45 @@ void Connection::close()
 QSqlDatabase Connection::database() const
 {
     return QSqlDatabase::database(m_name, false);
+}
+
+namespace {
+bool run(const QSqlDatabase& db, const char* statement, QString* error)
+{
+    QSqlQuery q(db);
+    if (q.exec(QString::fromLatin1(statement)))
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+} // namespace
+
+bool Connection::beginTransaction(QString* error)
+{
+    return open(error) && run(database(), "BEGIN IMMEDIATE", error);
+}
+
+bool Connection::commit(QString* error)
+{
+    return isOpen() && run(database(), "COMMIT", error);
+}
+
+void Connection::rollback()
+{
+    if (isOpen())
+        run(database(), "ROLLBACK", nullptr);
+}
+
+bool Connection::inTransaction() const
+{
+    if (!isOpen())
+        return false;
+    const QVariant handle = database().driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    auto* db = *static_cast<sqlite3* const*>(handle.data());
+    return db && sqlite3_get_autocommit(db) == 0;
 }
 
 bool Connection::userTables(QStringList* tables, QString* error)

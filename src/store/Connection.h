@@ -25,6 +25,14 @@ public:
     QSqlDatabase database() const;
     QString name() const { return m_name; }
 
+    // A transaction over this connection. It takes the write lock at once (waiting up to the busy timeout), so a
+    // statement inside never fails half-way for a lock another connection or copy holds.
+    bool beginTransaction(QString* error = nullptr);
+    bool commit(QString* error = nullptr);
+    void rollback();
+    // False once a failed statement has ended the transaction by itself (a full disk, for instance, does).
+    bool inTransaction() const;
+
     // Names of the database's user tables (system tables left out).
     bool userTables(QStringList* tables, QString* error = nullptr);
 

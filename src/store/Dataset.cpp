@@ -149,6 +149,15 @@ void Dataset::setField(const QString& name, const QString& value)
         return;
     m_pending.setValue(i, value);
     const QString exact = m_pending.fieldName(i);
+    // An edit writes back only the fields whose text differs from what was read: another window or copy may have
+    // changed the others since, and writing them back unchanged would silently undo that change.
+    if (m_state == State::Edit) {
+        const QVariant read = m_rows[size_t(m_current)].value(i);
+        if ((read.isNull() ? QString() : read.toString()) == value) {
+            m_changed.removeAll(exact);
+            return;
+        }
+    }
     if (!m_changed.contains(exact))
         m_changed.append(exact);
 }

@@ -48,6 +48,7 @@ public:
     bool post();
 
     QString field(const QString& name) const;
+    // In edit state a field set back to the text it was read with counts as unchanged and is not written.
     void setField(const QString& name, const QString& value);
     bool hasField(const QString& name) const;
     QStringList fieldNames() const;

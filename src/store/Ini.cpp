@@ -84,17 +84,22 @@ QByteArray stored(const QString& value)
     return Codepage::encode(value);
 }
 
-// The file as raw lines without their terminators (CRLF, LF or CR). False when it exists but cannot be read.
+// The file as raw lines without their terminators (CRLF, LF or CR). False when it exists but cannot be read, is no
+// regular file (a named pipe would block the program) or is too large to be a settings file.
 bool load(const QString& path, QList<QByteArray>* lines)
 {
     lines->clear();
-    if (!QFileInfo::exists(path))
+    const QFileInfo info(path);
+    if (!info.exists())
         return true;
+    if (!info.isFile() || info.size() > Ini::MaxFileSize)
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
+    // Bounded even if the file grew since it was measured.
+    const QByteArray data = file.read(Ini::MaxFileSize + 1);
+    if (file.error() != QFile::NoError || data.size() > Ini::MaxFileSize)
         return false;
 
     qsizetype start = 0;
@@ -194,32 +199,51 @@ QStringList Ini::keys(const QString& file, const QString& section)
     return names;
 }
 
+bool Ini::isSound(const QString& file)
+{
+    QList<QByteArray> lines;
+    return load(file, &lines);
+}
+
 bool Ini::write(const QString& file, const QString& section, const QString& key, const QString& value,
                 QString* error)
 {
+    return write(file, section, {{key, value}}, error);
+}
+
+bool Ini::write(const QString& file, const QString& section, const QList<QPair<QString, QString>>& values,
+                QString* error)
+{
     const QString sectionName = trimmed(section);
-    const QString keyName = trimmed(key);
-    // Anything else would come back as a different line kind, or as several lines, on the next read.
-    if (sectionName.isEmpty() || keyName.isEmpty() || keyName.contains(u'=') || keyName.startsWith(u';')
-        || keyName.startsWith(u'[') || !fitsOnOneLine(sectionName) || !fitsOnOneLine(keyName)
-        || !fitsOnOneLine(value))
+    if (sectionName.isEmpty() || !fitsOnOneLine(sectionName) || values.isEmpty())
         return fail(file, error);
+    for (const auto& [key, value] : values) {
+        const QString keyName = trimmed(key);
+        // Anything else would come back as a different line kind, or as several lines, on the next read.
+        if (keyName.isEmpty() || keyName.contains(u'=') || keyName.startsWith(u';') || keyName.startsWith(u'[') ||
+            !fitsOnOneLine(keyName) || !fitsOnOneLine(value))
+            return fail(file, error);
+    }
 
     QList<QByteArray> lines;
     if (!load(file, &lines))
         return fail(file, error);
 
-    const Span span = findSection(lines, sectionName);
-    if (span.header < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
-        lines.append('[' + Codepage::encode(sectionName) + ']');
-        lines.append(Codepage::encode(keyName) + '=' + stored(value));
-    } else if (const qsizetype at = findKey(lines, span, keyName); at >= 0) {
-        lines[at] = parse(lines[at]).rawName + '=' + stored(value);
-    } else {
-        lines.insert(span.lastKey + 1, Codepage::encode(keyName) + '=' + stored(value));
+    for (const auto& [key, value] : values) {
+        const QString keyName = trimmed(key);
+        const Span span = findSection(lines, sectionName);
+        if (span.header < 0) {
+            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+                lines.append(QByteArray());
+            lines.append('[' + Codepage::encode(sectionName) + ']');
+            lines.append(Codepage::encode(keyName) + '=' + stored(value));
+        } else if (const qsizetype at = findKey(lines, span, keyName); at >= 0) {
+            lines[at] = parse(lines[at]).rawName + '=' + stored(value);
+        } else {
+            lines.insert(span.lastKey + 1, Codepage::encode(keyName) + '=' + stored(value));
+        }
     }
+    // One replacement of the whole file: a crash leaves either none or all of the keys written.
     return save(file, lines, error);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,10 @@ class Ini
 public:
     Ini() = delete;
 
+    // The largest file read as a settings file. A larger one, or one that is no regular file, is no file of the
+    // program's: it reads as empty and is never rewritten (rewriting it would lose its contents).
+    static constexpr qint64 MaxFileSize = 1024 * 1024;
+
     // Empty when the file, section or key is missing or the file cannot be read.
     static QString read(const QString& file, const QString& section, const QString& key);
     // Key names of the section in file order, each name once.
@@ -23,6 +29,12 @@ public:
     // text could not be stored as one line (a line break, or "=" or a leading ";" or "[" in the key).
     static bool write(const QString& file, const QString& section, const QString& key, const QString& value,
                       QString* error = nullptr);
+    // Several keys of one section in one atomic replacement of the file: after a crash either all or none of them
+    // are written. Fails as the single write does; then no key is written.
+    static bool write(const QString& file, const QString& section, const QList<QPair<QString, QString>>& values,
+                      QString* error = nullptr);
+    // True when the file is missing, or is a regular file the profile functions can read.
+    static bool isSound(const QString& file);
     // A missing file or key is success; a missing file is not created.
     static bool removeKey(const QString& file, const QString& section, const QString& key, QString* error = nullptr);
 };

@@ -51,6 +51,13 @@ QStringList Query::placeholders(const QString& statement)
 void Query::bind(const QString& name, const QString& value)
 {
     const QString wanted = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
+    // Binding a name again replaces its value, so one query can run for many values.
+    for (auto& binding : m_bindings) {
+        if (binding.first.compare(wanted, Qt::CaseInsensitive) == 0) {
+            binding.second = value;
+            return;
+        }
+    }
     m_bindings.append({wanted, value});
 }
 
@@ -59,13 +66,19 @@ bool Query::exec()
     m_error.clear();
     m_unique = false;
     finish();
+    if (!m_connection.isOpen())
+        m_prepared = false;
     if (!m_connection.open(&m_error))
         return false;
-    m_query = QSqlQuery(m_connection.database());
-    m_query.setForwardOnly(true);
-    if (!m_query.prepare(m_statement)) {
-        m_error = m_query.lastError().text();
-        return false;
+    // A query that runs again keeps its prepared statement: deleting many rows by name prepares once.
+    if (!m_prepared) {
+        m_query = QSqlQuery(m_connection.database());
+        m_query.setForwardOnly(true);
+        if (!m_query.prepare(m_statement)) {
+            m_error = m_query.lastError().text();
+            return false;
+        }
+        m_prepared = true;
     }
     for (const QString& placeholder : std::as_const(m_placeholders)) {
         for (const auto& [name, value] : std::as_const(m_bindings)) {

@@ -21,6 +21,7 @@ public:
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
+    // Binding a name that is already bound replaces its value.
     void bind(const QString& name, const QString& value);
     // Opens the connection if needed (a connection opens with its first statement), prepares, binds, runs.
     bool exec();
@@ -50,6 +51,7 @@ private:
     QSqlQuery m_query;
     QString m_error;
     bool m_unique = false;
+    bool m_prepared = false;
 };
 
 } // namespace store

@@ -5,6 +5,7 @@
 #include "hub/RecordModel.h"
 #include "mainwin/StatusUserPanel.h"
 #include "mainwin/Tmain.h"
+#include "platform/ErrorLead.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
 #include "store/Passwords.h"
@@ -29,6 +30,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -187,7 +190,15 @@ private slots:
         QTest::newRow("empty database file") << "emptyDb" << "数据不完整！" << QString();
         QTest::newRow("foreign database") << "foreignDb" << "数据不完整！" << QString();
         QTest::newRow("garbage bytes") << "garbageDb" << QString() << QString();
-        QTest::newRow("database is a folder") << "folderDb" << QString() << QString();
+        // A folder or a pipe of the name is no installed file; a settings file of another size is no settings file.
+        QTest::newRow("database is a folder") << "folderDb"
+                                              << "缺少文件！请重新安装！" << QString();
+        QTest::newRow("notes file is a folder") << "folderZzz"
+                                                << "缺少文件！请重新安装！" << QString();
+        QTest::newRow("set.ini far too large")
+            << "largeSetIni" << platform::ErrorLead::damagedFile("set.ini") << QString();
+        QTest::newRow("user.ini is a pipe")
+            << "fifoUserIni" << platform::ErrorLead::damagedFile("user.ini") << QString();
         QTest::newRow("sign-in on, no users") << "noUsers" << kDamaged << "0";
         QTest::newRow("open mode with users") << "openWithUsers" << kDamaged << "1";
     }
@@ -217,6 +228,14 @@ private slots:
         } else if (setup == "folderDb") {
             QVERIFY(QFile::remove(db));
             QVERIFY(QDir().mkdir(db));
+        } else if (setup == "folderZzz") {
+            QVERIFY(QFile::remove(m_dir->file("zzz")));
+            QVERIFY(QDir().mkdir(m_dir->file("zzz")));
+        } else if (setup == "largeSetIni") {
+            QFile settings(m_dir->file("set.ini"));
+            QVERIFY(settings.resize(qint64(1) << 32));
+        } else if (setup == "fifoUserIni") {
+            QCOMPARE(::mkfifo(QFile::encodeName(m_dir->file("user.ini")).constData(), 0600), 0);
         } else if (setup == "noUsers") {
             QVERIFY(m_dir->write("user.ini", "[ok]\r\nyes=1\r\n[cuser]\r\nname=amy\r\n"));
         } else if (setup == "openWithUsers") {
@@ -228,8 +247,9 @@ private slots:
         QTRY_VERIFY(login()->isHidden());
 
         if (text.isEmpty()) {
-            QVERIFY(!label().trimmed().isEmpty());
-            QVERIFY(label() != QStringLiteral("正在创建执行环境..."));
+            // The database's own words, led by what failed and what to do.
+            QVERIFY2(label().startsWith(platform::ErrorLead::openDatabase("call.mdb") + u'\n'), qPrintable(label()));
+            QVERIFY(label().size() > platform::ErrorLead::openDatabase("call.mdb").size() + 1);
         } else {
             QCOMPARE(label(), text);
         }
@@ -248,6 +268,89 @@ private slots:
         QCOMPARE(QFileInfo::exists(db), setup != "noDb");
         if (QFileInfo(db).isFile())
             QCOMPARE(m_dir->read("call.mdb"), dbBefore);
+    }
+
+    void damagedUserListIsRepairedForTheNextStart_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("folderLost");
+        QTest::newRow("user.ini lost") << "lost" << false;
+        QTest::newRow("user list lost") << "noList" << false;
+        QTest::newRow("user.ini and the user folder lost") << "lost" << true;
+    }
+
+    void damagedUserListIsRepairedForTheNextStart()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, folderLost);
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        QVERIFY(m_dir->addUser(QStringLiteral("zed"), QStringLiteral("pw2"), QStringLiteral("一般用户")));
+        QVERIFY(QFile::remove(m_dir->file("user.ini")));
+        if (damage == "noList")
+            QVERIFY(m_dir->write("user.ini", "[ok]\r\nyes=1\r\n"));
+        if (folderLost)
+            QVERIFY(QDir(m_dir->file("amy")).removeRecursively());
+
+        // The first start meets the damage, says so and ends, having repaired user.ini.
+        start();
+        QTRY_VERIFY(login()->isHidden());
+        QCOMPARE(label(), kDamaged);
+        QVERIFY(login()->failed());
+        QCOMPARE(ini("user.ini", "ok", "yes"), QStringLiteral("1"));
+        QCOMPARE(store::Ini::keys(m_dir->file("user.ini"), "user"), QStringList({"amy", "zed"}));
+        Program::shutdown();
+
+        // The next starts sign in, the first one also with a lost user folder, which it makes anew.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            start();
+            QVERIFY(panelShown());
+            QCOMPARE(comboItems(userBox()), QStringList({"amy", "zed"}));
+            enterCredentials(QStringLiteral("amy"), QStringLiteral("pw"));
+            QTest::keyClick(passwordBox(), Qt::Key_Return);
+            QTRY_VERIFY2(login()->isHidden(), qPrintable(label()));
+            QVERIFY(forms::entered);
+            QCOMPARE(ini("amy/set.ini", "user", "name"), QStringLiteral("amy"));
+            QCOMPARE(ini("set.ini", "user", "name"), QStringLiteral("amy"));
+            Program::shutdown();
+        }
+        QCOMPARE(m_prompts->count(), 0);
+    }
+
+    void startRemovesLeftoversOfKilledWrites()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-600);
+        for (const char* name : {"set.ini.velloran-Ab12Cd", "amy/set.ini.velloran-Xy34Zw", "set.ini.backup"}) {
+            QVERIFY(m_dir->write(name, "[list]\r\ncolor=3\r\n"));
+            QFile f(m_dir->file(name));
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        start();
+        QVERIFY(panelShown());
+        QVERIFY(!QFileInfo::exists(m_dir->file("set.ini.velloran-Ab12Cd")));
+        QVERIFY(!QFileInfo::exists(m_dir->file("amy/set.ini.velloran-Xy34Zw")));
+        QVERIFY(QFileInfo::exists(m_dir->file("set.ini.backup")));
+    }
+
+    void signInPanelLooksAsDescribed()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        start();
+        QVERIFY(panelShown());
+        typeText(passwordBox(), QStringLiteral("pw1"));
+        QCOMPARE(passwordBox()->displayText(), QStringLiteral("***"));
+
+        // A long status text wraps beside the panel instead of running over its captions and boxes.
+        const QString name = QStringLiteral("一位名字非常非常长的用户");
+        enterCredentials(name, QStringLiteral("x"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_COMPARE(label(), QStringLiteral("用户") + name + QStringLiteral("不存在！"));
+        const QRect status = control<QLabel>("Label1")->geometry();
+        QCOMPARE(status.topLeft(), QPoint(22, 82));
+        QVERIFY2(status.right() < panel()->x(), qPrintable(QString::number(status.right())));
+        QVERIFY(login()->rect().contains(status));
+        const QLabel* text = control<QLabel>("Label1");
+        QVERIFY(text->heightForWidth(text->width()) <= status.height());
     }
 
     void failureTextStaysForTheRealPause()

@@ -1,6 +1,7 @@
 // The add window against a real program directory: the save checks and their order, the key filters, what a
 // save stores and shows in the main list, cancelling, and the photo panel with real picture files.
 #include "app/Program.h"
+#include "edit/FieldRules.h"
 #include "edit/Photos.h"
 #include "edit/Tadd.h"
 #include "mainwin/Forms.h"
@@ -256,7 +257,8 @@ private Q_SLOTS:
             prompts.clear();
             click(w, "Button2");
             QCOMPARE(prompts.count(), 1);
-            QCOMPARE(prompts.last().text, QStringLiteral("'' is not a valid integer value"));
+            QCOMPARE(prompts.last().text,
+                     FieldRules::numberLead() + QStringLiteral("\n'' is not a valid integer value"));
             QCOMPARE(prompts.last().icon, QMessageBox::Critical);
             QVERIFY(w->isVisible());
         }));
@@ -490,7 +492,7 @@ private Q_SLOTS:
             }
 
             // A JPEG cut off in its picture data shows what there is; one cut off in its header cannot be read:
-            // the placeholder comes back and the error is told.
+            // the error is told and the picture is not taken, as in the modify window.
             answer = picture(QStringLiteral("half.jpg"));
             prompts.clear();
             click(w, "Button3");
@@ -499,7 +501,10 @@ private Q_SLOTS:
             click(w, "Button3");
             QCOMPARE(prompts.count(), 1);
             QCOMPARE(prompts.last().icon, QMessageBox::Critical);
-            QCOMPARE(child<QLabel>(w, "Image1")->pixmap().toImage(), Photos::placeholder());
+            QVERIFY(prompts.last().text.startsWith(QStringLiteral("无法显示图片 broken.jpg，")));
+            QCOMPARE(photo->text(), picture(QStringLiteral("half.jpg")));
+            QCOMPARE(edit(w, "Edit1")->text(), QStringLiteral("half.jpg"));
+            QCOMPARE(child<QLabel>(w, "Image1")->pixmap().size(), QSize(40, 50));
 
             answer = picture(QStringLiteral("me.jpg"));
             click(w, "Button3");

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray encoded(const QImage& image, const char* format)
@@ -113,6 +115,67 @@ private Q_SLOTS:
         QVERIFY(JpegReader::decode(forged, &error).isNull());
         QVERIFY(!error.isEmpty());
         QVERIFY(JpegReader::decode(QByteArray(), &error).isNull());
+    }
+
+    void jpegIsDecodedAtTheSizeItIsShown_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("shown");
+        QTest::addColumn<QSize>("decoded"); // at least the frame (or the whole picture), at most twice the frame
+        QTest::newRow("four times the frame: a quarter") << QSize(368, 452) << QSize(92, 113) << QSize(92, 113);
+        QTest::newRow("wide: full scale, thinned out") << QSize(2400, 200) << QSize(80, 102) << QSize(160, 200);
+        QTest::newRow("smaller than the frame") << QSize(40, 50) << QSize(92, 113) << QSize(40, 50);
+    }
+
+    void jpegIsDecodedAtTheSizeItIsShown()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, shown);
+        QFETCH(QSize, decoded);
+        put("big.jpg", encoded(twoColours(picture.width(), picture.height()), "JPG"));
+        const QImage image = Picture::load(file("big.jpg"), shown);
+        QCOMPARE(image.size(), decoded);
+        QVERIFY(near(image.pixelColor(1, image.height() / 2), QColor(220, 20, 20)));
+        QVERIFY(near(image.pixelColor(image.width() - 2, image.height() / 2), QColor(20, 20, 220)));
+
+        // A small file claiming 9000 x 9000 pixels costs no more than its frame.
+        QByteArray forged = encoded(twoColours(64, 48), "JPG");
+        const qsizetype sof = forged.indexOf(QByteArray("\xff\xc0", 2));
+        forged[sof + 5] = forged[sof + 7] = char(0x23);
+        forged[sof + 6] = forged[sof + 8] = char(0x28);
+        put("forged.jpg", forged);
+        const QImage claimed = Picture::load(file("forged.jpg"), shown);
+        QVERIFY(claimed.isNull() || (claimed.width() <= 2 * shown.width() && claimed.height() <= 2 * shown.height()));
+    }
+
+    void onlyRegularFilesOfAPhotosSizeAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "fifo";
+        QTest::newRow("far too large") << "large";
+        QTest::newRow("folder") << "folder";
+    }
+
+    void onlyRegularFilesOfAPhotosSizeAreRead()
+    {
+        QFETCH(QString, kind);
+        const QString path = file("photo/x.jpg");
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "large") {
+            put("photo/x.jpg", QByteArray("\xff\xd8\xff\xe0", 4));
+            QFile grow(path);
+            QVERIFY(grow.resize(qint64(1) << 33));
+        } else {
+            QVERIFY(QDir().mkdir(path));
+        }
+        QString error;
+        // A pipe would block the program, a file larger than memory end it.
+        QVERIFY(Picture::load(path, QSize(92, 113), &error).isNull());
+        QVERIFY2(error.contains(kind == "large" ? QStringLiteral("MB") : QStringLiteral("不是普通文件")),
+                 qPrintable(error));
+        if (kind != "large")
+            QVERIFY(!Photos::stage(path, ".jpg"));
     }
 
     void otherFormatsLoad()

@@ -3,6 +3,7 @@
 // the details of the selected record, backup and area-code checks, the list colour and the status bar's hints.
 #include "app/Program.h"
 #include "edit/Tadd.h"
+#include "mainwin/DeleteProgress.h"
 #include "mainwin/Forms.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -30,6 +32,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -201,6 +204,61 @@ private Q_SLOTS:
         QCOMPARE(listNames(), QStringList({"李四"}));
         QCOMPARE(m_dir->count("main"), 1);
         QTRY_COMPARE(memo3Lines().last(), QStringLiteral("当前共有1条记录，按录入的先后排列顺序。"));
+    }
+
+    void deleteAfterAReloadRemovesTheRowsByName()
+    {
+        start({"张三", "李四", "王五"});
+        selectNames({"李四"});
+        // While the question is open another copy adds a record and a reload runs: the rows move.
+        m_prompts.reset();
+        platform::Prompt::setHandler([this](const platform::PromptRequest& box) {
+            m_dir->addContact(QStringLiteral("赵六"));
+            w()->Button1->setText(QStringLiteral("0"));
+            w()->Timer5Timer();
+            return box.icon == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok;
+        });
+        w()->N10Click();
+        m_prompts = std::make_unique<PromptRecorder>(QMessageBox::Yes);
+        QCOMPARE(listNames(), QStringList({"赵六", "王五", "张三"}));
+        QCOMPARE(m_dir->count("main"), 3);
+        QTRY_VERIFY(memo3Lines().last().startsWith(QStringLiteral("当前共有3条记录")));
+    }
+
+    void manyRowsGoInOneTransactionWhileTheWindowRepaints()
+    {
+        start();
+        QVERIFY(m_dir->exec({QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
+            "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间) "
+            "select '人' || i, '男', 0, 0, '朋友', ' ', '130', ' ', ' ', ' ', 'no.bmp', '2026年12月01日' from n")}));
+        w()->Button1->setText(QStringLiteral("0")); // reload at once, without waiting for the counts to agree
+        w()->Timer5Timer();
+        QCOMPARE(w()->ListView1->count(), 3000);
+        // Every other row: the list loses them in ranges, not one removal each.
+        QItemSelection everyOther;
+        const RecordModel* model = w()->ListView1->model();
+        for (int row = 0; row < 3000; row += 2)
+            everyOther.select(model->index(row, 0), model->index(row, RecordModel::ColumnCount - 1));
+        w()->ListView1->selectionModel()->select(everyOther, QItemSelectionModel::ClearAndSelect);
+        DeleteProgress::setDelay(0);
+        const auto restore = qScopeGuard([] { DeleteProgress::setDelay(300); });
+        // Seen from another connection while the progress shows: nothing is deleted until the whole deletion is.
+        int seenDuring = -1;
+        bool progressShown = false;
+        QTimer::singleShot(0, w(), [&] {
+            const QWidget* progress = w()->findChild<QWidget*>(QStringLiteral("DeleteProgress"));
+            progressShown = progress && progress->isVisible();
+            seenDuring = m_dir->count("main");
+        });
+        w()->N10Click();
+        QCOMPARE(m_prompts->last().text, QStringLiteral("是否要删除这1500个记录？"));
+        QVERIFY(progressShown);
+        QCOMPARE(seenDuring, 3000);
+        QCOMPARE(m_dir->count("main"), 1500);
+        QCOMPARE(w()->ListView1->count(), 1500);
+        QCOMPARE(w()->ListView1->model()->caption(0), QStringLiteral("人2999"));
+        QVERIFY(!w()->findChild<QWidget*>(QStringLiteral("DeleteProgress")));
     }
 
     void missingSelectionSelectsTheFirstRow()
@@ -414,7 +472,9 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(m_dir->file("set.ini")));
         QVERIFY(QDir(m_dir->path()).mkdir("set.ini"));
         w()->Y1Click();
-        QCOMPARE(m_prompts->last().text, QStringLiteral("Unable to write to set.ini"));
+        // A Chinese sentence on what failed and what to do leads the technical text.
+        QCOMPARE(m_prompts->last().text,
+                 QStringLiteral("无法写入文件 set.ini，请检查磁盘空间和文件权限。\nUnable to write to set.ini"));
         QCOMPARE(w()->ListView1->background(), QColor(255, 0, 0));
     }
 

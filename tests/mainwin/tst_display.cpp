@@ -10,7 +10,14 @@
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QListView>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QStyleOptionViewItem>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
@@ -64,6 +71,25 @@ private Q_SLOTS:
         QVERIFY(main->B1->isChecked()); // the installed set.ini switches the reminder on
         QTRY_VERIFY(main->Panel7->isVisible() && !main->Timer9->isActive());
         QCOMPARE(main->Panel7->x(), (main->frameGeometry().width() - 225) / 2);
+        // The handle shows where in the list the box stands: it does not fill the whole groove.
+        const QScrollBar* bar = main->Memo4->verticalScrollBar();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        QVERIFY(bar->maximum() > bar->minimum());
+        const QRect groove =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+        const QRect handle =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+        QVERIFY(!handle.isEmpty());
+        QVERIFY2(handle.height() < groove.height(),
+                 qPrintable(QStringLiteral("%1 of %2").arg(handle.height()).arg(groove.height())));
         QTest::mouseClick(main->BitBtn1, Qt::LeftButton);
         QVERIFY(!main->Panel7->isVisible());
     }
@@ -118,7 +144,8 @@ private Q_SLOTS:
         const QColor before = main->ListView1->background();
         main->K1Click();
         QCOMPARE(prompts.count(), 1);
-        QCOMPARE(prompts.last().text, QStringLiteral("Unable to write to set.ini"));
+        QCOMPARE(prompts.last().text,
+                 QStringLiteral("无法写入文件 set.ini，请检查磁盘空间和文件权限。\nUnable to write to set.ini"));
         // The fixed colours write first: the list keeps its colour.
         QCOMPARE(main->ListView1->background(), before);
     }
@@ -164,6 +191,83 @@ private Q_SLOTS:
         QVERIFY(main->ListView1->gridLines());
         main->SpeedButton3Click();
         QVERIFY(!main->ListView1->gridLines());
+    }
+
+    void namesOfUpToEightCharactersShowInFull_data()
+    {
+        using Style = RecordListView::ViewStyle;
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("before"); // the view shown first; Report: none
+        QTest::newRow("list") << int(Style::List) << int(Style::Report);
+        QTest::newRow("small icons") << int(Style::SmallIcon) << int(Style::Report);
+        QTest::newRow("large icons") << int(Style::LargeIcon) << int(Style::Report);
+        QTest::newRow("large icons after the list") << int(Style::LargeIcon) << int(Style::List);
+        QTest::newRow("large icons after small icons") << int(Style::LargeIcon) << int(Style::SmallIcon);
+    }
+
+    void namesOfUpToEightCharactersShowInFull()
+    {
+        QFETCH(int, style);
+        QFETCH(int, before);
+        // A one-character name first: the views must not give every item the size of the first one.
+        const QStringList names = {"李", "王小二", "欧阳小明", "司马相如先生", "诸葛孔明丞相大人", "WWWWWWWW", "Li Si"};
+        const auto makeList = [&names](RecordListView* view, int first, int shown) {
+            std::vector<RecordRow> rows;
+            for (const QString& name : names)
+                rows.push_back(RecordRow{{name, " ", " ", " ", " ", " "}});
+            view->model()->setRows(std::move(rows));
+            view->model()->setSortByName(true);
+            view->resize(430, 300);
+            view->show();
+            if (first != int(RecordListView::ViewStyle::Report))
+                view->setViewStyle(RecordListView::ViewStyle(first));
+            view->setViewStyle(RecordListView::ViewStyle(shown));
+        };
+        RecordListView view;
+        makeList(&view, before, style);
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QListView* list = view.list();
+        const bool large = style == int(RecordListView::ViewStyle::LargeIcon);
+        const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        for (int row = 0; row < view.count(); ++row) {
+            // Where the style draws the name in the item's place, and whether the name fits there unshortened.
+            QStyleOptionViewItem option;
+            option.initFrom(list);
+            option.font = list->font();
+            option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+            option.decorationSize = list->iconSize();
+            option.decorationPosition = large ? QStyleOptionViewItem::Top : QStyleOptionViewItem::Left;
+            option.displayAlignment = large ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter;
+            option.rect = list->visualRect(view.model()->index(row, 0));
+            option.text = view.model()->caption(row);
+            const QRect text = list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+            QVERIFY2(list->fontMetrics().horizontalAdvance(option.text) <= text.width() - 2 * margin,
+                     qPrintable(option.text));
+        }
+        // The same layout whichever view came before.
+        RecordListView fresh;
+        makeList(&fresh, int(RecordListView::ViewStyle::Report), style);
+        for (int row = 0; row < view.count(); ++row)
+            QCOMPARE(list->visualRect(view.model()->index(row, 0)),
+                     fresh.list()->visualRect(fresh.model()->index(row, 0)));
+    }
+
+    void longReminderLinesWrap()
+    {
+        QVERIFY(m_dir->addContact(QStringLiteral("李四"), QStringLiteral("男"), 12, 10));
+        QVERIFY(m_dir->addContact(QStringLiteral("欧阳娜娜娜娜娜"), QStringLiteral("女"), 12, 9));
+        Tmain* main = start();
+        QVERIFY(main);
+        QTRY_VERIFY(main->Panel7->isVisible() && !main->Timer9->isActive());
+        QPlainTextEdit* memo = main->Memo4;
+        const QTextBlock first = memo->document()->firstBlock();
+        QCOMPARE(first.text(), QStringLiteral("1、欧阳娜娜娜娜娜（12月09日）"));
+        // The line wraps inside the box: its closing bracket is not lost at the right edge.
+        QVERIFY(first.layout()->lineCount() > 1);
+        for (QTextBlock b = first; b.isValid(); b = b.next()) {
+            for (int i = 0; i < b.layout()->lineCount(); ++i)
+                QVERIFY(b.layout()->lineAt(i).naturalTextWidth() <= memo->viewport()->width());
+        }
     }
 
     void statusBarDateAndAlternateRows()

@@ -6,6 +6,7 @@
 #include "mainwin/Tmain.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
+#include "store/Codepage.h"
 #include "store/Connection.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QLineEdit>
+#include <QSet>
 #include <memory>
 
 class TestRecordList : public QObject {
@@ -292,6 +294,121 @@ private Q_SLOTS:
         QVERIFY(QDir().rmdir(m_dir->file(QStringLiteral("zzz"))));
         m_main->Memo1->appendPlainText(QStringLiteral("三"));
         QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")).size(), 10);
+    }
+
+    void rowsAreRemovedByName_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("pattern"); // which rows go: "run" a few blocks, "every other"
+        QTest::newRow("a few runs") << 20 << "run";
+        QTest::newRow("every other row of many") << 200 << "every other";
+    }
+
+    void rowsAreRemovedByName()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, pattern);
+        RecordModel model;
+        std::vector<RecordRow> all;
+        QSet<QString> gone;
+        QStringList kept;
+        for (int i = 0; i < rows; ++i) {
+            const QString name = QStringLiteral("人%1").arg(i);
+            all.push_back(RecordRow{{name, " ", " ", " ", " ", " "}});
+            const bool goes = pattern == "run" ? (i % 7 < 3) : (i % 2 == 0);
+            if (goes)
+                gone.insert(name);
+            else
+                kept.append(name);
+        }
+        model.setRows(std::move(all));
+        gone.insert(QStringLiteral("不在表中"));
+        QCOMPARE(model.removeRowsNamed(gone), rows - int(kept.size()));
+        QStringList left;
+        for (int i = 0; i < model.count(); ++i)
+            left.append(model.caption(i));
+        QCOMPARE(left, kept);
+    }
+
+    void notesChangedOnDiskAreNotOverwrittenUnasked_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("file"); // zzz afterwards
+        QTest::addColumn<QString>("pad");
+        QTest::newRow("overwrite") << int(QMessageBox::Yes) << QByteArray("mine") << "mine";
+        QTest::newRow("take theirs") << int(QMessageBox::No) << QByteArray("theirs") << "theirs";
+        QTest::newRow("keep both for now") << int(QMessageBox::Cancel) << QByteArray("theirs") << "mine";
+    }
+
+    void notesChangedOnDiskAreNotOverwrittenUnasked()
+    {
+        QFETCH(int, answer);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, pad);
+        open();
+        PromptRecorder prompts{QMessageBox::StandardButton(answer)};
+        // A second running copy saves its notes meanwhile.
+        QVERIFY(m_dir->write(QStringLiteral("zzz"), "theirs"));
+        m_main->Memo1->setPlainText(QStringLiteral("mine"));
+        QTRY_COMPARE(prompts.count(), 1);
+        QCOMPARE(prompts.last().icon, QMessageBox::Question);
+        QTRY_VERIFY(!m_main->Timer1->isActive());
+        QCOMPARE(m_dir->read(QStringLiteral("zzz")), file);
+        QCOMPARE(m_main->Memo1->toPlainText(), pad);
+        // Once decided, the next change saves without asking; kept both, the pad stays unsaved without a question
+        // at every pause, until the close asks again.
+        m_main->Memo1->appendPlainText(QStringLiteral("!"));
+        QTest::qWait(700);
+        QCOMPARE(prompts.count(), 1);
+        QCOMPARE(m_dir->read(QStringLiteral("zzz")), answer == QMessageBox::Cancel ? file : file + "\r\n!");
+    }
+
+    void closeAfterAFailedNotesSaveAsks_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QByteArray>("file"); // zzz afterwards; null: still the folder
+        QTest::newRow("try again") << int(QMessageBox::Retry) << true << QByteArray("\xd2\xbb");
+        QTest::newRow("close without them") << int(QMessageBox::Discard) << true << QByteArray();
+        QTest::newRow("stay") << int(QMessageBox::Cancel) << false << QByteArray();
+    }
+
+    void closeAfterAFailedNotesSaveAsks()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(QByteArray, file);
+        open();
+        m_main->show();
+        PromptRecorder prompts{QMessageBox::StandardButton(answer)};
+        // A full disk, or a folder in place of the file: every save fails.
+        QVERIFY(QFile::remove(m_dir->file(QStringLiteral("zzz"))));
+        QVERIFY(QDir().mkdir(m_dir->file(QStringLiteral("zzz"))));
+        m_main->Memo1->setPlainText(QStringLiteral("一"));
+        QTRY_COMPARE(prompts.count(), 1);
+        if (answer == QMessageBox::Retry)
+            QVERIFY(QDir().rmdir(m_dir->file(QStringLiteral("zzz"))));
+        QCOMPARE(m_main->close(), closes);
+        // Saved at the close after all, or asked what to do.
+        QCOMPARE(prompts.count(), answer == QMessageBox::Retry ? 1 : 2);
+        QCOMPARE(m_main->isVisible(), !closes);
+        if (!file.isNull())
+            QCOMPARE(m_dir->read(QStringLiteral("zzz")), file);
+        else
+            QVERIFY(QFileInfo(m_dir->file(QStringLiteral("zzz"))).isDir());
+    }
+
+    void notesInAnotherEncodingAreNotRewrittenAtStart()
+    {
+        // UTF-8 from a Linux editor reads as what it says, and stays as it is until the user changes the notes.
+        const QByteArray utf8("\xe4\xbe\xbf\xe7\xad\xbe\n\xe2\x82\xac");
+        QVERIFY(m_dir->write(QStringLiteral("zzz"), utf8));
+        open();
+        QCOMPARE(m_main->Memo1->toPlainText(), QStringLiteral("便签\n€"));
+        QTest::qWait(700);
+        QCOMPARE(m_dir->read(QStringLiteral("zzz")), utf8);
+        m_main->Memo1->appendPlainText(QStringLiteral("二"));
+        QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")), store::Codepage::encode(QStringLiteral("便签\r\n€\r\n二")));
     }
 };
 

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -196,9 +197,13 @@ private Q_SLOTS:
         QVERIFY(Program::start(m_dir->path()));
         const QImage placeholder = Photos::placeholder().convertToFormat(QImage::Format_RGB32);
         browse([&] {
-            // Newest first: 赵六 (blank), 王五 (file missing), 李四 (undecodable, told once).
+            // 411 × 237 is the outer size: the client area leaves no empty strip under the check box.
+            const QRect box = c<QWidget>("CheckBox1")->geometry();
+            QVERIFY(forms::list->height() - (box.y() + box.height()) <= c<QWidget>("GroupBox1")->y());
+            // Newest first: 赵六 (blank), 王五 (file missing), 李四 (undecodable, told once). The first photo is
+            // drawn once the window is on the screen.
             QCOMPARE(c("p1")->text(), QStringLiteral("赵六"));
-            QCOMPARE(shown(), placeholder);
+            QTRY_COMPARE(shown(), placeholder);
             click("Button4");
             QCOMPARE(shown(), placeholder);
             QCOMPARE(m_prompts->count(), 0);
@@ -225,6 +230,34 @@ private Q_SLOTS:
             QVERIFY(c<QWidget>("Panel19")->isVisible());
             QCOMPARE(c("Panel12")->text(), QStringLiteral("手  机"));
             QCOMPARE(c("p1")->geometry(), QRect(137, 21, 71, 22));
+            click("Button1");
+        });
+    }
+
+    void undecodablePhotoIsToldOnlyWhenItIsDrawn()
+    {
+        QVERIFY(m_dir->exec({QStringLiteral("update main set 照片='赵六.jpg' where 姓名='赵六'")}));
+        QVERIFY(m_dir->write(QStringLiteral("photo/赵六.jpg"), QByteArray("\xff\xd8\xff not a picture")));
+        QVERIFY(Program::start(m_dir->path()));
+        // Whether the browser was on the screen when each warning came.
+        QList<bool> onScreen;
+        platform::Prompt::setHandler([&onScreen](const platform::PromptRequest&) {
+            const QWindow* handle = forms::list->windowHandle();
+            onScreen << (handle && handle->isExposed());
+            return QMessageBox::Ok;
+        });
+        const auto restore = qScopeGuard([] { platform::Prompt::setHandler({}); });
+        browse([&] {
+            QTRY_COMPARE(onScreen, QList<bool>({true}));
+            c<QCheckBox>("CheckBox1")->click();
+            click("Button1");
+        });
+        // With the photo switched off nothing is read, so nothing is told, until the photo is switched on.
+        browse([&] {
+            QTest::qWait(50);
+            QCOMPARE(onScreen.size(), 1);
+            c<QCheckBox>("CheckBox1")->click();
+            QCOMPARE(onScreen, QList<bool>({true, true}));
             click("Button1");
         });
     }

@@ -1,10 +1,15 @@
+#include "platform/SaveFile.h"
+#include "store/AtomicFile.h"
 #include "store/Codepage.h"
 #include "store/Ini.h"
+#include "store/NotesFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using store::Codepage;
 using store::Ini;
@@ -178,6 +183,93 @@ private slots:
 
         QVERIFY(Ini::removeKey(path("never.ini"), "a", "k"));
         QVERIFY(!QFile::exists(path("never.ini")));
+    }
+
+    void keysWrittenTogetherStayTogether()
+    {
+        const QString file = path("colour.ini");
+        put(file, "[list]\r\ncolor=1\r\n");
+        QVERIFY(Ini::write(file, "list", {{"color", "3"}, {"cr", "255"}, {"cg", "0"}, {"cb", "0"}}));
+        QCOMPARE(contents(file), QByteArray("[list]\r\ncolor=3\r\ncr=255\r\ncg=0\r\ncb=0\r\n"));
+        // One key that cannot be stored keeps all of them out.
+        QVERIFY(!Ini::write(file, "list", {{"color", "2"}, {"c=r", "1"}}));
+        QCOMPARE(Ini::read(file, "list", "color"), QString("3"));
+    }
+
+    void fileThatIsNoSettingsFileIsNeitherReadNorReplaced_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("larger than a settings file") << "large";
+        QTest::newRow("named pipe") << "fifo";
+    }
+
+    void fileThatIsNoSettingsFileIsNeitherReadNorReplaced()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("set.ini");
+        if (kind == "large") {
+            put(file, "[main]\r\ntitle=x\r\n");
+            QFile grow(file);
+            QVERIFY(grow.resize(Ini::MaxFileSize + 1));
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        }
+        // A pipe would block the reader for ever, a huge file exhaust its memory.
+        QVERIFY(!Ini::isSound(file));
+        QCOMPARE(Ini::read(file, "main", "title"), QString());
+        QVERIFY(Ini::keys(file, "main").isEmpty());
+        QVERIFY(!Ini::write(file, "main", "title", "y"));
+        QCOMPARE(QFileInfo(file).size(), kind == "large" ? Ini::MaxFileSize + 1 : 0);
+        QVERIFY(Ini::isSound(dir.filePath("missing.ini")));
+    }
+
+    void leftoversOfKilledWritesAreRemoved()
+    {
+        QTemporaryDir dir;
+        QVERIFY(store::AtomicFile::write(dir.filePath("zzz"), "notes"));
+        QVERIFY(QDir(dir.path()).mkdir("amy"));
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+        const auto leave = [&](const QString& name, const QDateTime& when) {
+            put(dir.filePath(name), "partial");
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+        };
+        leave("set.ini.velloran-Ab12Cd", old);
+        leave("amy/set.ini.velloran-QwErTy", old);
+        leave("zzz.velloran-Zz9aB0", QDateTime::currentDateTime()); // another copy may be writing it right now
+        leave("set.ini.backup", old);                               // the user's own
+        leave("set.ini.AbCdEf", old);                               // no name of the program's
+        QCOMPARE(platform::SaveFile::removeLeftovers(dir.path()), 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+                 QStringList({"set.ini.AbCdEf", "set.ini.backup", "zzz", "zzz.velloran-Zz9aB0"}));
+        QVERIFY(QDir(dir.filePath("amy")).isEmpty());
+        QCOMPARE(contents(dir.filePath("zzz")), QByteArray("notes"));
+    }
+
+    void notesFileEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("rewritable"); // saving the text back changes no more than the line breaks
+
+        QTest::newRow("code page 936, CR LF") << QByteArray("\xb1\xe3\xc7\xa9\r\nx") << "便签\nx" << true;
+        QTest::newRow("line feeds only") << QByteArray("a\nb\rc") << "a\nb\nc" << true;
+        QTest::newRow("UTF-8 from a Linux editor") << QByteArray("\xe4\xbe\xbf\xe7\xad\xbe\n") << "便签\n" << false;
+        QTest::newRow("UTF-8 with a byte order mark") << QByteArray("\xef\xbb\xbf\xe4\xbe\xbf") << "便" << false;
+        QTest::newRow("no text at all") << QByteArray("\xff\xfe\x81", 3) << QString() << false;
+    }
+
+    void notesFileEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(bool, rewritable);
+        const QString decoded = store::NotesFile::decode(bytes);
+        if (!text.isNull())
+            QCOMPARE(decoded, text);
+        QCOMPARE(store::NotesFile::sameButLineBreaks(bytes, decoded), rewritable);
     }
 };
 

@@ -276,6 +276,33 @@ private slots:
         QCOMPARE(names(c, MobileByName, "username", "other"), QStringList{"999"});
     }
 
+    void twoEditsOfOneRowKeepEachOthersChanges()
+    {
+        QVERIFY(m_dir->addContact("amy", QString::fromUtf8("女"), 1, 2, "111"));
+        Connection main("main.acper", "call.mdb");
+        store::Tdmper dmper;
+        // Two windows (or two running copies) read the same row, then each changes one field and writes back all.
+        Dataset first("main", "id");
+        Dataset second("main", "id");
+        for (Dataset* ds : {&first, &second}) {
+            ds->setConnection(ds == &first ? &main : &dmper.acper);
+            ds->setStatement(sql::SelectMainByName);
+            ds->setParameter("username", "amy");
+            QVERIFY(ds->open());
+            QVERIFY(ds->edit());
+        }
+        const auto writeBack = [](Dataset* ds, const QString& changed, const QString& value) {
+            for (const QString& field : ds->fieldNames())
+                ds->setField(field, field == changed ? value : ds->field(field));
+            return ds->post();
+        };
+        QVERIFY(writeBack(&first, QString::fromUtf8("手机"), "222"));
+        QVERIFY(writeBack(&second, QString::fromUtf8("住址"), QString::fromUtf8("太原")));
+        QCOMPARE(names(main, MobileByName, "username", "amy"), QStringList{"222"});
+        QCOMPARE(names(main, "select 住址 from main where 姓名=:username", "username", "amy"),
+                 QStringList{QString::fromUtf8("太原")});
+    }
+
     void closedDatasetNeverReportsAStore()
     {
         Connection c("main.acper", "call.mdb");

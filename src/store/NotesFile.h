@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace store {
+
+// The notes file zzz: code page 936 text with CR LF line ends, read and written whole. A file that a Linux editor
+// saved as UTF-8 is read as UTF-8, so its text is not garbled on the screen nor, later, in the file.
+class NotesFile {
+public:
+    NotesFile() = delete;
+
+    // Notes larger than this are no notes file of the program's: reading them whole could exhaust memory.
+    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
+    // True when the file is missing, or is a regular file no larger than MaxFileSize.
+    static bool isSound(const QString& path);
+    // The file's bytes, exactly. False when it is not sound or cannot be read; a missing file reads as empty.
+    static bool readBytes(const QString& path, QByteArray* bytes);
+    // The text with "\n" line breaks (CR LF, LF and CR each become one).
+    static QString decode(const QByteArray& bytes);
+    // Code page 936 (GB18030, which keeps any character) with CR LF line ends.
+    static QByteArray encode(const QString& text);
+    // True when writing `text` over a file holding `bytes` would change no more than its line breaks.
+    static bool sameButLineBreaks(const QByteArray& bytes, const QString& text);
+};
+
+} // namespace store
