@@ -284,11 +284,6 @@ void Tmain::ReportError(const QString& lead, const QString& detail)
     platform::Prompt::error(this, lead, detail);
 }
 
-void Tmain::ReportError(const QString& text)
-{
-    platform::Prompt::error(this, text);
-}
-
 void Tmain::SetSignedInUser(const QString& name, const QString& rights)
 {
     Edit1->setText(name);

@@ -277,7 +277,6 @@ private:
     // Reports an unexpected error the way the program reports every unexpected error: the Chinese lead (what
     // failed, what to do), then the technical text. Without a lead the general one stands first.
     void ReportError(const QString& lead, const QString& detail);
-    void ReportError(const QString& text);
     bool CountMainRows(int* rows);
     // Deletes the records of these names in one transaction and removes their rows from the list.
     void DeleteRecords(const QStringList& names);

@@ -6,6 +6,7 @@
 #include "exchange/Importer.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
+#include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
 #include "store/Connection.h"
@@ -63,7 +64,7 @@ void Tmain::ImportContactsClick()
     store::Connection connection(QStringLiteral("main.import"), QStringLiteral("call.mdb"));
     QString error;
     if (!connection.open(&error)) {
-        ReportError(error);
+        ReportError(platform::ErrorLead::openDatabase(QStringLiteral("call.mdb")), error);
         return;
     }
     exchange::ImportReport report;
@@ -115,7 +116,7 @@ void Tmain::ExportContactsClick()
     store::Connection connection(QStringLiteral("main.export"), QStringLiteral("call.mdb"));
     QString error;
     if (!connection.open(&error)) {
-        ReportError(error);
+        ReportError(platform::ErrorLead::openDatabase(QStringLiteral("call.mdb")), error);
         return;
     }
     exchange::ExportReport report;

@@ -4,6 +4,7 @@
 
 #include "hub/Site.h"
 #include "mainwin/Forms.h"
+#include "platform/ErrorLead.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
 #include "platform/Shell.h"
@@ -29,13 +30,13 @@ void Tmain::N37Click()
     Tuser1* window = forms::user1;
     QString error;
     if (!window->modal.open(&error))
-        return ReportError(error);
+        return ReportError(platform::ErrorLead::openDatabase(QStringLiteral("call.mdb")), error);
     window->ano.setConnection(&window->modal);
     window->ano.setStatement(store::sql::SelectAllUsers);
     // Appending needs the columns only.
     if (!window->ano.open(false)) {
         window->modal.close();
-        return ReportError(window->ano.errorText());
+        return ReportError(platform::ErrorLead::readDatabase(), window->ano.errorText());
     }
     window->ano.append();
     window->DBComboBoxEh1->setEditText(QStringLiteral("普通用户"));
@@ -56,7 +57,7 @@ void Tmain::N38Click()
         QString error;
         if (!window->acper.open(&error) || !amo.open()) {
             window->acper.close();
-            return ReportError(error.isEmpty() ? amo.errorText() : error);
+            return ReportError(platform::ErrorLead::readDatabase(), error.isEmpty() ? amo.errorText() : error);
         }
         amo.edit();
     }
@@ -87,7 +88,7 @@ void Tmain::N27Click()
     }
     // The tool works on the database while this program is gone; a tool that did not start leaves it running.
     if (!platform::Shell::startDetached(tool)) {
-        ReportError(QStringLiteral("子程序文件data.exe无法启动"));
+        ReportError(QStringLiteral("子程序文件data.exe无法启动，请检查它是否可以执行，或者重新安装。"), tool);
         return;
     }
     close();

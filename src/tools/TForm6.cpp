@@ -71,7 +71,7 @@ bool TForm6::Store(const QString& title)
     QString error;
     if (store::Ini::write(setIni(), QStringLiteral("main"), QStringLiteral("title"), title, &error))
         return true;
-    platform::Prompt::error(this, QStringLiteral("标题文字没有保存，请检查程序目录能否写入。\n") + error);
+    platform::Prompt::error(this, QStringLiteral("标题文字没有保存，请检查程序目录能否写入。"), error);
     return false;
 }
 

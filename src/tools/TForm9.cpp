@@ -15,7 +15,7 @@
 namespace {
 
 // Said first when qh.mdb cannot be read, before the database's own text.
-const QString kUnreadable = QStringLiteral("区号数据文件qh.mdb无法读取，请重新安装！\n");
+const QString kUnreadable = QStringLiteral("区号数据文件qh.mdb无法读取，请重新安装！");
 
 } // namespace
 
@@ -71,7 +71,7 @@ void TForm9::FormShow()
 {
     QString error;
     if (!acper.open(&error))
-        platform::Prompt::error(this, kUnreadable + error);
+        platform::Prompt::error(this, kUnreadable, error);
     ui->ListBox1->clear();
     ui->ListBox1->addItem(QStringLiteral("请选择查询方式！"));
     if (!ui->ComboBox1->isHidden())
@@ -137,7 +137,7 @@ void TForm9::Button1Click()
     {
         store::Query afo(acper, store::sql::SelectAreaCodes);
         if (!afo.exec()) {
-            platform::Prompt::error(this, kUnreadable + afo.errorText());
+            platform::Prompt::error(this, kUnreadable, afo.errorText());
             return;
         }
         const int province = afo.column(QStringLiteral("省份"));
@@ -147,7 +147,7 @@ void TForm9::Button1Click()
             rows.append({afo.text(province), afo.text(city), afo.text(code)});
         // A read that broke off must not pass for "nothing found".
         if (!afo.errorText().isEmpty()) {
-            platform::Prompt::error(this, kUnreadable + afo.errorText());
+            platform::Prompt::error(this, kUnreadable, afo.errorText());
             return;
         }
     }

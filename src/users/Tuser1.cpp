@@ -111,7 +111,7 @@ void Tuser1::refuse(const QString& text, QWidget* focus)
 
 void Tuser1::reportError(const QString& what, const QString& detail)
 {
-    platform::Prompt::error(this, what + QLatin1Char('\n') + detail);
+    platform::Prompt::error(this, what, detail);
 }
 
 void Tuser1::Button4Click()

@@ -85,12 +85,12 @@ void Tuser2::Button1Click()
         QString hash;
         QString error;
         if (!store::Passwords::hash(password, &hash, &error)) {
-            platform::Prompt::error(this, QStringLiteral("无法为新密码计算散列值，密码没有修改。") + QLatin1Char('\n') + error);
+            platform::Prompt::error(this, QStringLiteral("无法为新密码计算散列值，密码没有修改。"), error);
             return;
         }
         amo.setField(QStringLiteral("密码"), hash);
         if (!amo.post()) {
-            platform::Prompt::error(this, QStringLiteral("新密码无法保存，密码没有修改。") + QLatin1Char('\n') + amo.errorText());
+            platform::Prompt::error(this, QStringLiteral("新密码无法保存，密码没有修改。"), amo.errorText());
             return;
         }
     }
