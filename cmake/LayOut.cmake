@@ -1,6 +1,7 @@
-# Lays out or updates a program directory: cmake -DDEST=dir -DGENERATED=dir -DDATA=dir -P LayOut.cmake
-# Read-only assets are replaced; the user's data (the contact database, notes, settings, photos) is only ever
-# created when it is missing, never overwritten.
+# Lays out or updates a program directory: cmake -DDEST=dir -DGENERATED=dir -DDATA=dir [-DMANUAL=dir] -P LayOut.cmake
+# Read-only assets (the area codes, the manual) are replaced; the user's data (the contact database, notes,
+# settings, photos) is only ever created when it is missing, never overwritten. MANUAL holds help.html and its
+# pictures in help/ (default: docs/ of the source tree).
 foreach(var DEST GENERATED DATA)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "LayOut.cmake needs -D${var}=...")
@@ -60,6 +61,24 @@ function(set_aside_leftovers database)
 endfunction()
 
 replace_asset("${GENERATED}/qh.mdb" "${DEST}/qh.mdb")
+
+# The manual: pictures first, so a page that is already new never points at a picture still missing.
+if(NOT DEFINED MANUAL)
+    set(MANUAL "${CMAKE_CURRENT_LIST_DIR}/../docs")
+endif()
+if(NOT EXISTS "${MANUAL}/help.html")
+    message(FATAL_ERROR "LayOut.cmake: no manual ${MANUAL}/help.html")
+endif()
+# A link or a file in place of help/ would have the pictures written somewhere else.
+if(IS_SYMLINK "${DEST}/help" OR (EXISTS "${DEST}/help" AND NOT IS_DIRECTORY "${DEST}/help"))
+    message(FATAL_ERROR "LayOut.cmake: ${DEST}/help is not a folder; move it aside so the manual's pictures can go there")
+endif()
+file(MAKE_DIRECTORY "${DEST}/help")
+file(GLOB pictures RELATIVE "${MANUAL}/help" "${MANUAL}/help/*.png")
+foreach(picture IN LISTS pictures)
+    replace_asset("${MANUAL}/help/${picture}" "${DEST}/help/${picture}")
+endforeach()
+replace_asset("${MANUAL}/help.html" "${DEST}/help.html")
 set_aside_leftovers("${DEST}/call.mdb")
 create_if_missing("${GENERATED}/call.mdb" "${DEST}/call.mdb")
 create_if_missing("${DATA}/set.ini" "${DEST}/set.ini")
