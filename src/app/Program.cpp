@@ -44,6 +44,11 @@ void Program::prepareApplication()
     platform::Look::apply();
 }
 
+QString Program::restoringMessage()
+{
+    return QStringLiteral("数据备份与恢复程序正在恢复这个程序目录的数据，请等恢复完成后再启动 Velloran。");
+}
+
 bool Program::openDirectory(const QString& programDir, QString* error)
 {
     // A restore that was interrupted is finished (or undone) before anything reads the data.
@@ -53,7 +58,7 @@ bool Program::openDirectory(const QString& programDir, QString* error)
     // A directory that cannot be locked (read-only) still opens; only a restore under way keeps the program out.
     if (g_lock->tryLock(store::ProgramLock::Mode::Shared) == store::ProgramLock::Result::Busy) {
         g_lock.reset();
-        *error = backup::Restore::busyMessage();
+        *error = restoringMessage();
         return false;
     }
     return true;

@@ -19,6 +19,9 @@ public:
     // start + the automatic backup + message loop; the process exit code.
     static int run(const QString& programDir);
 
+    // Why the program does not start while the backup program restores this directory's data.
+    static QString restoringMessage();
+
 private:
     // Finishes an interrupted restore and takes the directory's shared lock; false while a restore runs.
     static bool openDirectory(const QString& programDir, QString* error);

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <archive.h>
@@ -29,6 +30,12 @@ bool ZipReader::fail(QString* error, const QString& what)
 
 bool ZipReader::open(const QString& file, QString* error)
 {
+    // A name that is wrong is told as such, not as a damaged archive.
+    if (!QFileInfo(file).isFile()) {
+        if (error)
+            *error = QStringLiteral("找不到档案文件 %1，请检查文件名和路径。").arg(file);
+        return false;
+    }
     m_archive = archive_read_new();
     // The seeking zip reader trusts the central directory at the end: a truncated archive fails here already.
     if (!m_archive || archive_read_support_format_zip_seekable(m_archive) != ARCHIVE_OK ||

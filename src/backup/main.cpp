@@ -43,7 +43,9 @@ int main(int argc, char** argv)
         return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err);
     }
     if (!hasDisplay()) {
-        std::fprintf(stderr, "data found no graphical display; without one use: data backup|restore|verify ARCHIVE\n");
+        std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行："
+                   "data backup|restore|verify 档案文件，或 data import|export 联系人文件\n",
+                   stderr);
         return 2;
     }
     QApplication app(argc, argv);

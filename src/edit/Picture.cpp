@@ -47,6 +47,7 @@ QImage Picture::load(const QString& path, const QSize& shown, QString* error)
 
 QString Picture::dialogFilter()
 {
-    return QStringLiteral("所有图片 (*.jpg *.jpeg *.bmp *.ico *.png);;JPEG 图片 (*.jpg *.jpeg);;位图 (*.bmp);;"
-                          "图标 (*.ico);;PNG 图片 (*.png)");
+    // Only four-character extensions: a photo file is named after the contact plus an extension of that length.
+    return QStringLiteral("所有图片 (*.jpg *.bmp *.ico *.png);;JPEG 图片 (*.jpg);;位图 (*.bmp);;图标 (*.ico);;"
+                          "PNG 图片 (*.png)");
 }

@@ -51,7 +51,7 @@ private Q_SLOTS:
         QVERIFY(!Program::start(dir.path()));
         QVERIFY(!forms::main);
         QCOMPARE(prompts.count(), 1);
-        QCOMPARE(prompts.last().text, backup::Restore::busyMessage());
+        QCOMPARE(prompts.last().text, Program::restoringMessage());
         QCOMPARE(prompts.last().caption, QStringLiteral("失败"));
         restoring.unlock();
         QVERIFY(Program::start(dir.path()));

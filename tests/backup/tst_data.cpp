@@ -33,7 +33,7 @@ void tst_data::commandLine_data()
     QTest::newRow("restore a broken archive") << QStringList{"restore", "broken.zip"} << 1 << "data restore 失败";
     QTest::newRow("restore while velloran runs") << QStringList{"restore", "good.zip"} << 1 << "正在运行";
     QTest::newRow("backup over the notes") << QStringList{"backup", "@/zzz"} << 1 << "不能把档案写在程序目录的数据中";
-    QTest::newRow("missing archive") << QStringList{"verify", "nothing.zip"} << 1 << "nothing.zip";
+    QTest::newRow("missing archive") << QStringList{"verify", "nothing.zip"} << 1 << "找不到档案文件";
     QTest::newRow("export") << QStringList{"export", "通讯录.csv"} << 0 << "已导出1个联系人。";
     QTest::newRow("import") << QStringList{"import", "cards.vcf"} << 0 << "已导入1个联系人";
     QTest::newRow("import a card that never ends") << QStringList{"import", "open.vcf"} << 1 << "第1行";
