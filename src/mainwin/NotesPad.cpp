@@ -152,7 +152,7 @@ bool NotesPad::closeRequested()
             m_window, {QStringLiteral("提示"),
                        QStringLiteral("便签没有保存：无法写入文件 zzz（磁盘可能已满，或没有写入权限）。\n"
                                       "重试：再保存一次\n"
-                                      "放弃：不保存便签，直接退出\n"
+                                      "丢弃：不保存便签，直接退出\n"
                                       "取消：不退出程序"),
                        QMessageBox::Warning, QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel});
         if (answer == QMessageBox::Discard)
