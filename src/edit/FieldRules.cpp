@@ -1,18 +1,15 @@
 #include "edit/FieldRules.h"
 
+#include "store/NameFilter.h"
+
 bool FieldRules::isRefusedNameChar(QChar c)
 {
-    static const QString refused = QStringLiteral("!\"&*,./:;<>?\\|");
-    return refused.contains(c);
+    return store::NameFilter::isRefused(c);
 }
 
 bool FieldRules::nameHasSpecialChars(const QString& name)
 {
-    for (const QChar c : name) {
-        if (isRefusedNameChar(c) || c.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
+    return store::NameFilter::hasSpecialChars(name);
 }
 
 QString FieldRules::clean(const QString& text)

@@ -4,6 +4,7 @@
 #include "edit/Picture.h"
 #include "platform/Files.h"
 #include "platform/ProgramDir.h"
+#include "store/NameFilter.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -31,9 +32,7 @@ bool Photos::isReservedPhotoName(const QString& name, const QString& extension)
     const QString file = name + extension;
     if (!platform::ProgramDir::isSafeComponent(file) || FieldRules::nameHasSpecialChars(name))
         return true;
-    // photo/no.bmp is the placeholder and photo/yes.* are the staging files: a contact's photo must not replace them.
-    return file.compare(placeholderValue(), Qt::CaseInsensitive) == 0
-        || name.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+    return store::NameFilter::collidesWithPlaceholder(name, extension);
 }
 
 QString Photos::reservedNameMessage(const QString& fileName)

@@ -1,11 +1,12 @@
 #include "exchange/NameRules.h"
 
+#include "store/NameFilter.h"
+
 namespace exchange {
 
 bool NameRules::isRefused(QChar c)
 {
-    static const QString refused = QStringLiteral("!\"&*,./:;<>?\\|");
-    return refused.contains(c) || c.category() == QChar::Other_Control;
+    return store::NameFilter::isRefused(c) || c.category() == QChar::Other_Control;
 }
 
 QString NameRules::clean(const QString& name)
@@ -31,8 +32,7 @@ QString NameRules::key(const QString& name)
 
 bool NameRules::isReservedPhotoName(const QString& name, const QString& extension)
 {
-    return (name + extension).compare(u"no.bmp", Qt::CaseInsensitive) == 0 ||
-           name.compare(u"yes", Qt::CaseInsensitive) == 0;
+    return store::NameFilter::collidesWithPlaceholder(name, extension);
 }
 
 } // namespace exchange

@@ -1,6 +1,7 @@
 #include "users/UserRules.h"
 
 #include "store/Codepage.h"
+#include "store/NameFilter.h"
 
 namespace {
 constexpr char16_t kPlaceholderChar = 0xE000;
@@ -8,8 +9,7 @@ constexpr char16_t kPlaceholderChar = 0xE000;
 
 bool UserRules::refusesTyped(QChar c)
 {
-    static const QString refused = QStringLiteral("!\"&*,./:;<>?\\|");
-    return c.unicode() >= 32 && c.unicode() <= 127 && refused.contains(c);
+    return store::NameFilter::isRefused(c);
 }
 
 int UserRules::codepageLength(const QString& text)
