@@ -65,4 +65,13 @@ struct ReadFault {
 // Takes each card as soon as it is read; returning false stops the reader.
 using CardSink = std::function<bool(Card& card)>;
 
+// A sink that keeps every card in a list (the readers' list form, for small files and tests).
+inline CardSink collectInto(QList<Card>* cards)
+{
+    return [cards](Card& card) {
+        cards->append(std::move(card));
+        return true;
+    };
+}
+
 } // namespace exchange

@@ -333,13 +333,7 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
 bool CsvReader::read(const QByteArray& data, QList<Card>* cards, ReadFault* fault)
 {
     cards->clear();
-    return read(
-        data,
-        [cards](Card& card) {
-            cards->append(std::move(card));
-            return true;
-        },
-        fault);
+    return read(data, collectInto(cards), fault);
 }
 
 bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fault, const Progress& progress)

@@ -445,13 +445,7 @@ QByteArray VCardReader::decodeQuotedPrintable(const QByteArray& value)
 bool VCardReader::read(const QByteArray& data, QList<Card>* cards, ReadFault* fault)
 {
     cards->clear();
-    return read(
-        data,
-        [cards](Card& card) {
-            cards->append(std::move(card));
-            return true;
-        },
-        fault);
+    return read(data, collectInto(cards), fault);
 }
 
 bool VCardReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fault, const Progress& progress)
