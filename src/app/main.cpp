@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "platform/Startup.h"
 
 #include <QApplication>
 
@@ -20,13 +21,18 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    platform::Startup::restrictPluginPaths();
     if (!hasDisplay()) {
         std::fprintf(stderr, "Velloran is a desktop program and found no graphical display (DISPLAY is not set); "
                              "on a machine without one, start it as: xvfb-run -a %s\n",
                      argc > 0 ? argv[0] : "velloran");
         return 2;
     }
+    platform::Startup::guardDisplay("Velloran is a desktop program and could not reach the graphical display named by "
+                                    "DISPLAY (no X server answers there); start it on a running desktop, or as: "
+                                    "xvfb-run -a velloran");
     QApplication app(argc, argv);
+    platform::Startup::displayReached();
     Program::prepareApplication();
     return Program::run(QCoreApplication::applicationDirPath());
 }

@@ -9,12 +9,12 @@ namespace backup {
 
 // data's commands without a window: "backup ARCHIVE", "restore ARCHIVE", "verify ARCHIVE", "import FILE" and
 // "export FILE" (vCard or CSV, by the file's extension; export writes every record). Each takes one file,
-// relative to the current directory, and works on the given program directory. A new command is one more row
-// in the table in CommandLine.cpp.
+// relative to the current directory, and works on the given program directory. "--help" and "--version" print to
+// standard output. A new command is one more row in the table in CommandLine.cpp (its help line included).
 class CommandLine {
 public:
-    // arguments without the program's own name. Returns the exit status: 0 done (one line on out), 1 failed,
-    // 2 not understood (one line on err).
+    // arguments without the program's own name. Returns the exit status: 0 done (one line on out, or the help),
+    // 1 failed, 2 not understood (one line on err).
     static int run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err);
 };
 

@@ -3,10 +3,12 @@
 // VELLORAN_DATA_DIR names another program directory to work on (tests use it).
 #include "backup/CommandLine.h"
 #include "backup/Restore.h"
+#include "backup/SnapshotFolder.h"
 #include "backup/Tdata.h"
 #include "platform/Centre.h"
 #include "platform/Look.h"
 #include "platform/Prompt.h"
+#include "platform/Startup.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -35,6 +37,9 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    platform::Startup::restrictPluginPaths();
+    // A backup killed half-way leaves no copy of the contacts beside its archive.
+    backup::SnapshotFolder::removeOnSignals();
     if (argc > 1) {
         // No display needed: scheduled backups and administrators' shells.
         QCoreApplication app(argc, argv);
@@ -43,12 +48,15 @@ int main(int argc, char** argv)
         return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err);
     }
     if (!hasDisplay()) {
-        std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行："
-                   "data backup|restore|verify 档案文件，或 data import|export 联系人文件\n",
+        std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行，"
+                   "见 data --help。\n",
                    stderr);
         return 2;
     }
+    platform::Startup::guardDisplay("数据备份与恢复程序无法连接图形显示（DISPLAY 所指的显示没有应答）；"
+                                    "没有显示时请用命令行，见 data --help。");
     QApplication app(argc, argv);
+    platform::Startup::displayReached();
     QCoreApplication::setApplicationName(QStringLiteral("数据备份与恢复"));
     platform::Look::apply();
     QString error;
