@@ -38,6 +38,7 @@ bool hasDisplay()
 int main(int argc, char** argv)
 {
     platform::Startup::restrictPluginPaths();
+    platform::Startup::endOnOutOfMemory("内存不足，数据备份与恢复程序已经停止；请关闭其他程序后再试。");
     // A backup killed half-way leaves no copy of the contacts beside its archive.
     backup::SnapshotFolder::removeOnSignals();
     if (argc > 1) {
@@ -53,8 +54,8 @@ int main(int argc, char** argv)
                    stderr);
         return 2;
     }
-    platform::Startup::guardDisplay("数据备份与恢复程序无法连接图形显示（DISPLAY 所指的显示没有应答）；"
-                                    "没有显示时请用命令行，见 data --help。");
+    platform::Startup::guardDisplay("数据备份与恢复程序无法打开 DISPLAY 所指的图形显示；没有显示时请用命令行，"
+                                    "见 data --help。");
     QApplication app(argc, argv);
     platform::Startup::displayReached();
     QCoreApplication::setApplicationName(QStringLiteral("数据备份与恢复"));

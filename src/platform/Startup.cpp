@@ -9,11 +9,22 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <utility>
 
 namespace platform {
 
 namespace {
+
+// Standard error gets the line, and the process ends without running anything more.
+[[noreturn]] void endWith(const char* message, int status)
+{
+    std::fputs(message, stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
 
 QString& folder()
 {
@@ -43,14 +54,24 @@ QList<HeldMessage>& held()
 
 void holdMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    if (type == QtFatalMsg) {
-        // Qt gives up on the display here and would abort; nothing of the program has started yet.
-        std::fputs(g_displayMessage, stderr);
-        std::fputc('\n', stderr);
-        std::fflush(stderr);
-        std::_Exit(2);
-    }
+    if (type == QtFatalMsg) // Qt gives up on the display here and would abort; nothing of the program has started.
+        endWith(g_displayMessage, 2);
     held().append({type, QByteArray(context.category ? context.category : ""), text});
+}
+
+const char* g_memoryMessage = nullptr;
+
+[[noreturn]] void onTerminate()
+{
+    if (const std::exception_ptr uncaught = std::current_exception()) {
+        try {
+            std::rethrow_exception(uncaught);
+        } catch (const std::bad_alloc&) {
+            endWith(g_memoryMessage, 1);
+        } catch (...) {
+        }
+    }
+    std::abort();
 }
 
 } // namespace
@@ -97,6 +118,12 @@ void Startup::displayReached()
         const QMessageLogContext context(nullptr, 0, nullptr, m.category.constData());
         qt_message_output(m.type, context, m.text);
     }
+}
+
+void Startup::endOnOutOfMemory(const char* message)
+{
+    g_memoryMessage = message;
+    std::set_terminate(onTerminate);
 }
 
 } // namespace platform

@@ -19,6 +19,11 @@ public:
     // lines about the display are held back and shown only when the display was reached after all.
     static void guardDisplay(const char* message);
     static void displayReached();
+
+    // Running out of memory (a std::bad_alloc that nothing catches, thrown by Qt while it loads a font, say) ends
+    // the process with `message` on standard error and status 1 instead of an abort. Any other exception that
+    // nothing catches still aborts.
+    static void endOnOutOfMemory(const char* message);
 };
 
 } // namespace platform

@@ -182,7 +182,7 @@ void tst_data::unreachableDisplay()
     const QString err = QString::fromUtf8(data.readAllStandardError());
     QCOMPARE(data.exitStatus(), QProcess::NormalExit);
     QCOMPARE(data.exitCode(), 2);
-    QVERIFY2(err.contains(QStringLiteral("无法连接图形显示")) && !err.contains(QLatin1String("Qt platform plugin")),
+    QVERIFY2(err.contains(QStringLiteral("无法打开 DISPLAY 所指的图形显示")) && !err.contains(QLatin1String("Qt platform plugin")),
              qPrintable(err));
 }
 

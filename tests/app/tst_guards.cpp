@@ -1,26 +1,33 @@
-// Neither program loads a Qt plugin from its own directory, which users and restores write, not even while it
-// looks for its display; a display it cannot use ends it with its own message, not Qt's abort.
+// What both programs do before anything else: no Qt plugin from their own directory, which users and restores
+// write, not even while they look for their display; a display they cannot use or memory running out ends them
+// with their own message, not an abort.
+#include "platform/Startup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-class tst_plugins : public QObject {
+#include <cstring>
+#include <new>
+
+class tst_guards : public QObject {
     Q_OBJECT
 private slots:
     void noPluginFromTheProgramDirectory_data();
     void noPluginFromTheProgramDirectory();
+    void outOfMemoryEndsWithoutAbort();
 };
 
-void tst_plugins::noPluginFromTheProgramDirectory_data()
+void tst_guards::noPluginFromTheProgramDirectory_data()
 {
     QTest::addColumn<QString>("program");
     QTest::newRow("velloran") << "velloran";
     QTest::newRow("data") << "data";
 }
 
-void tst_plugins::noPluginFromTheProgramDirectory()
+void tst_guards::noPluginFromTheProgramDirectory()
 {
     QFETCH(QString, program);
     QTemporaryDir dir;
@@ -48,5 +55,26 @@ void tst_plugins::noPluginFromTheProgramDirectory()
     QVERIFY2(!err.contains(QLatin1String("Qt platform plugin")), qPrintable(err));
 }
 
-QTEST_GUILESS_MAIN(tst_plugins)
-#include "tst_plugins.moc"
+void tst_guards::outOfMemoryEndsWithoutAbort()
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run-out-of-memory")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(p.readAllStandardError(), QByteArray("out of memory\n"));
+}
+
+int main(int argc, char** argv)
+{
+    // The child of outOfMemoryEndsWithoutAbort: an allocation fails and nothing catches it.
+    if (argc == 2 && std::strcmp(argv[1], "--run-out-of-memory") == 0) {
+        platform::Startup::endOnOutOfMemory("out of memory");
+        throw std::bad_alloc();
+    }
+    QCoreApplication app(argc, argv);
+    tst_guards test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_guards.moc"
