@@ -45,7 +45,7 @@ void setControlText(QWidget* control, const QString& text)
 } // namespace
 
 Tadd::Tadd(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>())
+    : QDialog(parent), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>()), m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("add"));

@@ -33,7 +33,8 @@ bool isDigit(QChar c)
 } // namespace
 
 Tlist::Tlist(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>())
+    : QDialog(parent), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>()),
+      m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("list"));
