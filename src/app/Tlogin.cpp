@@ -43,6 +43,12 @@ QString iniFile(const QString& name)
     return platform::ProgramDir::file(name);
 }
 
+// The stop for a user whose settings folder or file is a link out of the program's directory.
+QString outsideText(const QString& name)
+{
+    return QStringLiteral("用户") + name.trimmed() + QStringLiteral("的设置文件链接到程序目录之外，不能登陆！");
+}
+
 } // namespace
 
 Tlogin::Tlogin(const QString& programDir, hub::StartupHost& main, QWidget* parent)
@@ -144,6 +150,13 @@ void Tlogin::selectFirstUser()
         ui->ComboBox1->setCurrentIndex(0);
         ui->ComboBox1->setEditText(ui->ComboBox1->itemText(0));
     }
+}
+
+void Tlogin::refuseName(const QString& text)
+{
+    setStatus(text);
+    selectFirstUser();
+    ui->ComboBox1->setFocus();
 }
 
 QString Tlogin::userSettingsFile(const QString& name) const
@@ -334,12 +347,11 @@ void Tlogin::t9Timer()
     }
 
     const QString userFile = userSettingsFile(name);
-    if (userFile.isEmpty()) {
-        setStatus(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
-        selectFirstUser();
-        ui->ComboBox1->setFocus();
-        return;
-    }
+    if (userFile.isEmpty())
+        return refuseName(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
+    // Another place's settings are never taken in, nor, at the next sign-in, written back there.
+    if (platform::ProgramDir::leadsOut(userFile))
+        return refuseName(outsideText(name));
     platform::Files::copyOverwrite(userFile, setIni);
 
     store::Query q(acper, store::sql::SelectUserByName);
@@ -457,6 +469,10 @@ bool Tlogin::RecreateUserFolder(const QString& name)
     const QString file = user + QStringLiteral("/set.ini");
     const QString target = platform::ProgramDir::file(file);
     const QString model = platform::ProgramDir::file(QStringLiteral("modal/set.ini"));
+    if (platform::ProgramDir::leadsOut(target)) {
+        refuseName(outsideText(name));
+        return false;
+    }
     const bool made = QDir().mkpath(folder) &&
                       (!QFileInfo(model).isFile() || platform::Files::copyOverwrite(model, target)) &&
                       store::Ini::write(target, QStringLiteral("user"), QStringLiteral("name"), user);

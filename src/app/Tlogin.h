@@ -68,6 +68,8 @@ private:
     // Ends the chain through t6 with this text in the status label.
     void fail(const QString& text);
     void selectFirstUser();
+    // A sign-in stopped at the name: the text, the first user of the list, the focus in the name box.
+    void refuseName(const QString& text);
     // The names of table user1; false (the chain ended through t6) when the database fails.
     bool ReadUserNames(QStringList* names);
     // user.ini lists no users while the database holds some, or the other way round: the damage message, and

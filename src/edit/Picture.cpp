@@ -1,6 +1,7 @@
 #include "edit/Picture.h"
 
 #include "edit/JpegReader.h"
+#include "platform/ProgramDir.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,9 @@ QImage Picture::load(const QString& path, const QSize& shown, QString* error)
     };
     if (!info.exists())
         return fail(QStringLiteral("Cannot open file '%1': No such file or directory").arg(name));
+    // A photo of the program's that is a link elsewhere shows another place's file: it counts as missing.
+    if (platform::ProgramDir::leadsOut(path))
+        return fail(QStringLiteral("“%1”链接到程序目录之外").arg(name));
     if (!info.isFile())
         return fail(QStringLiteral("“%1”不是普通文件").arg(name));
     if (info.size() > MaxFileSize)

@@ -1,5 +1,6 @@
 #include "store/Ini.h"
 
+#include "platform/ProgramDir.h"
 #include "store/AtomicFile.h"
 #include "store/Codepage.h"
 
@@ -85,10 +86,13 @@ QByteArray stored(const QString& value)
 }
 
 // The file as raw lines without their terminators (CRLF, LF or CR). False when it exists but cannot be read, is no
-// regular file (a named pipe would block the program) or is too large to be a settings file.
+// regular file (a named pipe would block the program), is too large to be a settings file, or is reached through a
+// link out of the program's directory (another place's file is neither read nor replaced).
 bool load(const QString& path, QList<QByteArray>* lines)
 {
     lines->clear();
+    if (platform::ProgramDir::leadsOut(path))
+        return false;
     const QFileInfo info(path);
     if (!info.exists())
         return true;

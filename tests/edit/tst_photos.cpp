@@ -240,6 +240,28 @@ private Q_SLOTS:
         QVERIFY(!Photos::commit("张三", ".jpg"));
     }
 
+    void linksOutOfTheProgramDirectoryAreNeitherShownNorWritten()
+    {
+        QTemporaryDir outside;
+        QVERIFY(twoColours(40, 50).save(outside.filePath("张三.png")));
+        put("first.jpg", "first");
+        // One photo file that is a link elsewhere counts as missing.
+        QVERIFY(QFile::link(outside.filePath("张三.png"), file("photo/张三.png")));
+        const QImage placeholder = Picture::load(file("photo/no.bmp"));
+        QString error;
+        QCOMPARE(Photos::forValue("张三.png", &error), placeholder);
+        QVERIFY(!error.isEmpty());
+
+        // photo/ itself a link elsewhere: nothing is staged or committed through it.
+        QVERIFY(QDir(file("photo")).removeRecursively());
+        QVERIFY(QFile::link(outside.path(), file("photo")));
+        QVERIFY(!Photos::stage(file("first.jpg"), ".jpg"));
+        QVERIFY(!Photos::commit("李四", ".png"));
+        QCOMPARE(QDir(outside.path()).entryList(QDir::Files), QStringList{"张三.png"});
+        QVERIFY(Photos::copyFailedMessage("yes.jpg").contains(QStringLiteral("链接到程序目录之外")));
+        QCOMPARE(Photos::forValue("张三.png"), Photos::drawnPlaceholder());
+    }
+
     void pictureForValue()
     {
         const QImage placeholder = Picture::load(file("photo/no.bmp"));
