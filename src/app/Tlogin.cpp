@@ -230,7 +230,9 @@ void Tlogin::t2Timer()
     }
     const QStringList users = store::Ini::keys(userIni, QStringLiteral("user"));
     ui->ComboBox1->clear();
-    ui->ComboBox1->addItems(users);
+    // A list no one could scroll through; the others are typed, and the sign-in finds them all the same.
+    ui->ComboBox1->addItems(users.mid(0, MaxListedUsers));
+    m_unlisted = users.size() > MaxListedUsers;
     if (users.isEmpty()) {
         // The users of the database go back into the list, so that the next start signs in; without any, the next
         // start runs in open mode.
@@ -302,7 +304,9 @@ void Tlogin::t6Timer()
 void Tlogin::t10Timer()
 {
     t10->stop();
-    setStatus(QStringLiteral("等待用户登陆..."));
+    setStatus(QStringLiteral("等待用户登陆...") +
+              (m_unlisted ? QStringLiteral("\n用户太多，名单只列出前%1个，其他用户请输入用户名。").arg(MaxListedUsers)
+                          : QString()));
     ui->Panel3->show();
     ui->Edit2->setFocus();
     m_panelShown = true;

@@ -27,6 +27,8 @@ public:
 
     // The pause of the failure step; 3000 ms, shortened only by tests.
     static void setFailurePause(int ms);
+    // The most users the sign-in list offers; user.ini may list more, who sign in by typing their names.
+    static constexpr int MaxListedUsers = 1000;
 
     void FormShow();
     void t1Timer();
@@ -87,6 +89,7 @@ private:
     hub::StartupHost& m_main;
     QString m_programDir;
     bool m_panelShown = false;
+    bool m_unlisted = false; // user.ini lists more users than the sign-in list offers
     bool m_terminated = false;
     bool m_failed = false;
 };

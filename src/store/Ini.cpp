@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QSet>
 
 namespace store {
 
@@ -195,10 +196,14 @@ QStringList Ini::keys(const QString& file, const QString& section)
     load(file, &lines);
     const Span span = findSection(lines, section);
     QStringList names;
+    // Seen names by their case folding: a list search per key made 40,000 users take seconds.
+    QSet<QString> seen;
     for (qsizetype i = span.header + 1; span.header >= 0 && i < span.end; ++i) {
         const Entry entry = parse(lines[i]);
-        if (entry.kind == Entry::Key && !names.contains(entry.name, Qt::CaseInsensitive))
+        if (entry.kind == Entry::Key && !seen.contains(entry.name.toCaseFolded())) {
+            seen.insert(entry.name.toCaseFolded());
             names.append(entry.name);
+        }
     }
     return names;
 }

@@ -706,6 +706,25 @@ private slots:
         QVERIFY(QDir(elsewhere).removeRecursively());
     }
 
+    void longUserListOffersTheFirstThousand()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("zed"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        QByteArray ini = "[ok]\r\nyes=1\r\n[cuser]\r\nname=0\r\n[user]\r\n";
+        for (int i = 0; i < Tlogin::MaxListedUsers + 500; ++i)
+            ini += "u" + QByteArray::number(i) + "=1\r\n";
+        QVERIFY(m_dir->write("user.ini", ini + "zed=1\r\n"));
+
+        start();
+        QVERIFY(panelShown());
+        QCOMPARE(userBox()->count(), Tlogin::MaxListedUsers);
+        QCOMPARE(label(), QStringLiteral("等待用户登陆...\n用户太多，名单只列出前1000个，其他用户请输入用户名。"));
+        // The others sign in by their typed names.
+        enterCredentials(QStringLiteral("zed"), QStringLiteral("pw"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY2(login()->isHidden(), qPrintable(label()));
+        QVERIFY(forms::entered);
+    }
+
     void startUpAppliesSettings_data()
     {
         QTest::addColumn<QByteArray>("settings"); // null: no set.ini
