@@ -43,6 +43,12 @@ QString iniFile(const QString& name)
     return platform::ProgramDir::file(name);
 }
 
+// The stop for a user whose settings folder or file is a link out of the program's directory.
+QString outsideText(const QString& name)
+{
+    return QStringLiteral("用户") + name.trimmed() + QStringLiteral("的设置文件链接到程序目录之外，不能登陆！");
+}
+
 } // namespace
 
 Tlogin::Tlogin(const QString& programDir, hub::StartupHost& main, QWidget* parent)
@@ -146,6 +152,13 @@ void Tlogin::selectFirstUser()
     }
 }
 
+void Tlogin::refuseName(const QString& text)
+{
+    setStatus(text);
+    selectFirstUser();
+    ui->ComboBox1->setFocus();
+}
+
 QString Tlogin::userSettingsFile(const QString& name) const
 {
     // The name becomes a folder name: never let it point outside the program's directory.
@@ -217,7 +230,9 @@ void Tlogin::t2Timer()
     }
     const QStringList users = store::Ini::keys(userIni, QStringLiteral("user"));
     ui->ComboBox1->clear();
-    ui->ComboBox1->addItems(users);
+    // A list no one could scroll through; the others are typed, and the sign-in finds them all the same.
+    ui->ComboBox1->addItems(users.mid(0, MaxListedUsers));
+    m_unlisted = users.size() > MaxListedUsers;
     if (users.isEmpty()) {
         // The users of the database go back into the list, so that the next start signs in; without any, the next
         // start runs in open mode.
@@ -289,7 +304,9 @@ void Tlogin::t6Timer()
 void Tlogin::t10Timer()
 {
     t10->stop();
-    setStatus(QStringLiteral("等待用户登陆..."));
+    setStatus(QStringLiteral("等待用户登陆...") +
+              (m_unlisted ? QStringLiteral("\n用户太多，名单只列出前%1个，其他用户请输入用户名。").arg(MaxListedUsers)
+                          : QString()));
     ui->Panel3->show();
     ui->Edit2->setFocus();
     m_panelShown = true;
@@ -334,12 +351,11 @@ void Tlogin::t9Timer()
     }
 
     const QString userFile = userSettingsFile(name);
-    if (userFile.isEmpty()) {
-        setStatus(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
-        selectFirstUser();
-        ui->ComboBox1->setFocus();
-        return;
-    }
+    if (userFile.isEmpty())
+        return refuseName(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
+    // Another place's settings are never taken in, nor, at the next sign-in, written back there.
+    if (platform::ProgramDir::leadsOut(userFile))
+        return refuseName(outsideText(name));
     platform::Files::copyOverwrite(userFile, setIni);
 
     store::Query q(acper, store::sql::SelectUserByName);
@@ -457,6 +473,10 @@ bool Tlogin::RecreateUserFolder(const QString& name)
     const QString file = user + QStringLiteral("/set.ini");
     const QString target = platform::ProgramDir::file(file);
     const QString model = platform::ProgramDir::file(QStringLiteral("modal/set.ini"));
+    if (platform::ProgramDir::leadsOut(target)) {
+        refuseName(outsideText(name));
+        return false;
+    }
     const bool made = QDir().mkpath(folder) &&
                       (!QFileInfo(model).isFile() || platform::Files::copyOverwrite(model, target)) &&
                       store::Ini::write(target, QStringLiteral("user"), QStringLiteral("name"), user);

@@ -37,6 +37,9 @@ PhotoFiles::Result PhotoFiles::write(const QString& name, const QString& extensi
     if (!platform::ProgramDir::isSafeComponent(file))
         return Result::Failed;
     const QString target = path(file);
+    // Nothing is written through a photo/ that links out of the program's directory.
+    if (platform::ProgramDir::leadsOut(target))
+        return Result::Failed;
     const QFileInfo existing(target);
     if (existing.exists() || existing.isSymLink()) {
         QByteArray there;
@@ -56,7 +59,8 @@ PhotoFiles::Result PhotoFiles::write(const QString& name, const QString& extensi
 bool PhotoFiles::read(const QString& value, QByteArray* data, QString* extension)
 {
     const QString v = value.trimmed();
-    if (v.isEmpty() || v.compare(u"no.bmp", Qt::CaseInsensitive) == 0 || !platform::ProgramDir::isSafeComponent(v))
+    if (v.isEmpty() || v.compare(u"no.bmp", Qt::CaseInsensitive) == 0 || !platform::ProgramDir::isSafeComponent(v) ||
+        platform::ProgramDir::leadsOut(path(v)))
         return false;
     if (!readFile(path(v), data) || data->isEmpty())
         return false;

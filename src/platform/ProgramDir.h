@@ -16,6 +16,11 @@ public:
     // A name that is safe as one path component inside the program's directory: not empty, not "." or "..",
     // no "/" or "\", no control character.
     static bool isSafeComponent(const QString& name);
+    // True when `path` names something in the program's directory but, with every symbolic link along it followed
+    // (its last part included, even when that link points nowhere), ends up outside it. The program's files are
+    // never read, written or deleted through such a path: it would reach some other place's files. Paths outside
+    // the program's directory (a picture the user picks, an export) are not its business and give false.
+    static bool leadsOut(const QString& path);
 };
 
 } // namespace platform

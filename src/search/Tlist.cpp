@@ -221,7 +221,8 @@ void Tlist::DrawPhoto()
         return;
     // A missing photo file just shows the placeholder; one that is there but is no picture is worth telling.
     const QFileInfo file(Photos::path(value));
-    if (!platform::ProgramDir::isSafeComponent(value) || !file.isFile() || !file.isReadable())
+    if (!platform::ProgramDir::isSafeComponent(value) || !file.isFile() || !file.isReadable() ||
+        platform::ProgramDir::leadsOut(file.filePath()))
         return;
     m_reportedPhotos.insert(value);
     platform::Prompt::warning(this, QStringLiteral("照片文件“photo/") + value +

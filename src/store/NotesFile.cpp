@@ -1,5 +1,6 @@
 #include "store/NotesFile.h"
 
+#include "platform/ProgramDir.h"
 #include "store/Codepage.h"
 
 #include <QFile>
@@ -31,6 +32,8 @@ bool isAscii(const QByteArray& bytes)
 
 bool NotesFile::isSound(const QString& path)
 {
+    if (platform::ProgramDir::leadsOut(path))
+        return false;
     const QFileInfo info(path);
     return !info.exists() || (info.isFile() && info.size() <= MaxFileSize);
 }

@@ -14,7 +14,8 @@ public:
     // Notes larger than this are no notes file of the program's: reading them whole could exhaust memory.
     static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
-    // True when the file is missing, or is a regular file no larger than MaxFileSize.
+    // True when the file is missing, or is a regular file no larger than MaxFileSize that is not reached through a
+    // symbolic link out of the program's directory.
     static bool isSound(const QString& path);
     // The file's bytes, exactly. False when it is not sound or cannot be read; a missing file reads as empty.
     static bool readBytes(const QString& path, QByteArray* bytes);

@@ -15,11 +15,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -473,6 +475,21 @@ private Q_SLOTS:
         QCOMPARE(m_dir->read("bob/notes.txt"), QByteArray("kept"));
         QCOMPARE(store::Ini::keys(m_dir->file("user.ini"), "user"), QStringList{"amy"});
         QCOMPARE(m_dir->count("user1"), 1);
+    }
+
+    void folderLinkedElsewhereGoesAsALinkOnly()
+    {
+        start({"amy", "bob"}, QStringLiteral("amy"), QStringLiteral("超级用户"));
+        QTemporaryDir outside;
+        QVERIFY(QDir().rename(m_dir->file("bob"), outside.filePath("bob")));
+        QVERIFY(QFile::link(outside.filePath("bob"), m_dir->file("bob")));
+        manage([&] {
+            clickLine(QStringLiteral("bob"));
+            QTest::mouseClick(c<QPushButton>("Button3"), Qt::LeftButton);
+        });
+        QCOMPARE(m_prompts->last().text, QStringLiteral("成功删除！"));
+        QVERIFY(!QFileInfo(m_dir->file("bob")).isSymLink());
+        QVERIFY(QFileInfo(outside.filePath("bob/set.ini")).isFile());
     }
 
     void refusedRowDeletionKeepsTheUser()
