@@ -199,8 +199,12 @@ bool Importer::importFile(const QString& path, ImportReport* report, QString* er
     bool fileFault = false;
     bool imported = false;
     try {
-        // Bounded even if the file grew since it was measured.
-        const QByteArray data = file.read(MaxFileSize + 1);
+        // As large as the file, not as the limit (an allocation of the limit fails where memory is capped), and
+        // bounded even if the file grew since it was measured.
+        const qint64 size = file.size();
+        QByteArray data = file.read(size + 1);
+        if (data.size() > size && file.error() == QFileDevice::NoError)
+            data += file.read(MaxFileSize + 1 - data.size());
         if (file.error() != QFileDevice::NoError)
             return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
         if (data.size() > MaxFileSize)
