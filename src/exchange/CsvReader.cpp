@@ -3,6 +3,7 @@
 #include "exchange/CsvTokenizer.h"
 #include "exchange/CsvWriter.h"
 #include "exchange/FieldMapping.h"
+#include "exchange/Limits.h"
 #include "exchange/TextDecoding.h"
 
 #include <QHash>
@@ -150,7 +151,8 @@ Column englishColumn(const QString& title, bool* known)
     const auto it = map.constFind(t);
     if (it != map.constEnd())
         return *it;
-    if (t.contains(u"yomi") || t.startsWith(u"phonetic"))
+    // No title of a known layout is this long; the pattern below need not look at it.
+    if (t.contains(u"yomi") || t.startsWith(u"phonetic") || t.size() > 100)
         return {};
 
     // Google's numbered groups: "Phone 2 - Value", "Address 1 - City", "Custom Field 1 - Label" ...
@@ -270,7 +272,9 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
             card.birthday = v;
             break;
         case Role::Note:
-            card.note = card.note.isEmpty() ? v : card.note + u' ' + v;
+            if (!card.note.isEmpty())
+                card.note += u' ';
+            card.note += v;
             break;
         case Role::Registered:
             card.registered = v;
@@ -340,10 +344,27 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
 {
     const QString text = TextDecoding::decode(data);
     CsvTokenizer tokenizer(text, CsvTokenizer::detectSeparator(text));
+    const auto refused = [&](int line) {
+        switch (tokenizer.fault()) {
+        case CsvTokenizer::Fault::None:
+            break;
+        case CsvTokenizer::Fault::OpenQuote:
+            *fault = {line, QStringLiteral("从这一行开始的引号没有结束")};
+            return true;
+        case CsvTokenizer::Fault::TooManyFields:
+            *fault = {line, QStringLiteral("这一行的字段超过%1个，不像是联系人表").arg(Limits::Fields)};
+            return true;
+        case CsvTokenizer::Fault::TooLong:
+            *fault = {line, QStringLiteral("从这一行开始的一条记录超过%1 MB，不像是联系人表").arg(Limits::Row >> 20)};
+            return true;
+        }
+        return false;
+    };
     QStringList header;
     int line = 1;
     if (!tokenizer.next(&header, &line)) {
-        *fault = {1, tokenizer.failed() ? QStringLiteral("引号没有结束") : QStringLiteral("文件是空的")};
+        if (!refused(1))
+            *fault = {1, QStringLiteral("文件是空的")};
         return false;
     }
     const QStringList& ours = CsvWriter::header();
@@ -380,12 +401,22 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
         return false;
     QStringList row;
     int count = 0;
+    qsizetype reported = 0;
     while (tokenizer.next(&row, &line)) {
         bool empty = true;
         for (const QString& cell : std::as_const(row))
             empty = empty && cell.trimmed().isEmpty();
+        if (tokenizer.position() - reported >= 128 * 1024) {
+            reported = tokenizer.position();
+            if (cancelled(reported))
+                return false;
+        }
         if (empty)
             continue;
+        if (count == Limits::Cards) {
+            *fault = {line, QStringLiteral("文件中的联系人超过%1个，请分成几个文件导入").arg(Limits::Cards)};
+            return false;
+        }
         Card card = cardOf(columns, header, row, own, line);
         if (!sink(card)) {
             *fault = {line, QString()};
@@ -394,10 +425,8 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
         if (++count % 256 == 0 && cancelled(tokenizer.position()))
             return false;
     }
-    if (tokenizer.failed()) {
-        *fault = {line, QStringLiteral("从这一行开始的引号没有结束")};
+    if (refused(line))
         return false;
-    }
     return !cancelled(text.size());
 }
 

@@ -285,8 +285,10 @@ bool FieldMapping::normalisePhone(const QString& value, Slot slot, QString* norm
         s = s.mid(3);
     else if (s.startsWith(u"0086"))
         s = s.mid(4);
-    while (!s.isEmpty() && (s.at(0).isSpace() || s.at(0) == u'-' || s.at(0) == u'.'))
-        s.remove(0, 1);
+    qsizetype lead = 0;
+    while (lead < s.size() && (s.at(lead).isSpace() || s.at(lead) == u'-' || s.at(lead) == u'.'))
+        ++lead;
+    s.remove(0, lead);
     static const QRegularExpression areaCode(QStringLiteral("^\\(\\s*(\\d+)\\s*\\)[\\s.-]*"));
     const QRegularExpressionMatch m = areaCode.match(s);
     if (m.hasMatch())
@@ -416,8 +418,10 @@ QStringList FieldMapping::typesForLabel(const QString& label)
 {
     QString l = label.trimmed().toLower();
     // Google marks the primary number's type with "* ".
-    while (l.startsWith(u'*'))
-        l = l.mid(1).trimmed();
+    qsizetype stars = 0;
+    while (stars < l.size() && (l.at(stars) == u'*' || l.at(stars).isSpace()))
+        ++stars;
+    l = l.mid(stars);
     if (l.isEmpty())
         return {};
     if (l.contains(u"fax") || l.contains(u"传真"))

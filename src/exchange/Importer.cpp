@@ -16,6 +16,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <new>
+
 namespace exchange {
 
 namespace {
@@ -183,18 +185,37 @@ bool Importer::importFile(const QString& path, ImportReport* report, QString* er
     Format format;
     if (!formatFromPath(path, &format))
         return fail(QStringLiteral("不是vCard（.vcf）或CSV（.csv）文件，不能导入。"));
+    // A device or a pipe would be read without end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("不是普通文件（而是设备、管道或文件夹），不能导入。"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
+    const QString tooLarge = QStringLiteral("大于%1 MB，不能导入。").arg(MaxFileSize >> 20);
     if (file.size() > MaxFileSize)
-        return fail(QStringLiteral("大于256 MB，不能导入。"));
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
-    file.close();
+        return fail(tooLarge);
     QString reason;
     bool fileFault = false;
-    if (run(data, format, report, &reason, &fileFault))
+    bool imported = false;
+    try {
+        // As large as the file, not as the limit (an allocation of the limit fails where memory is capped), and
+        // bounded even if the file grew since it was measured.
+        const qint64 size = file.size();
+        QByteArray data = file.read(size + 1);
+        if (data.size() > size && file.error() == QFileDevice::NoError)
+            data += file.read(MaxFileSize + 1 - data.size());
+        if (file.error() != QFileDevice::NoError)
+            return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
+        if (data.size() > MaxFileSize)
+            return fail(tooLarge);
+        file.close();
+        imported = run(data, format, report, &reason, &fileFault);
+    } catch (const std::bad_alloc&) {
+        *report = ImportReport();
+        return fail(QStringLiteral("太大，内存不够用来导入它。") + kNothing);
+    }
+    if (imported)
         return true;
     // A fault of the file names it; a cancel or a database failure is no fault of the file.
     if (fileFault)
@@ -207,7 +228,14 @@ bool Importer::importFile(const QString& path, ImportReport* report, QString* er
 bool Importer::importData(const QByteArray& data, Format format, ImportReport* report, QString* error)
 {
     bool fileFault = false;
-    return run(data, format, report, error, &fileFault);
+    try {
+        return run(data, format, report, error, &fileFault);
+    } catch (const std::bad_alloc&) {
+        *report = ImportReport();
+        if (error)
+            *error = QStringLiteral("内存不足。") + kNothing;
+        return false;
+    }
 }
 
 bool Importer::run(const QByteArray& data, Format format, ImportReport* report, QString* error, bool* fileFault)

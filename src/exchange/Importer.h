@@ -16,7 +16,8 @@ namespace exchange {
 // Imports a vCard or CSV file into table main: all of it in one transaction, or nothing. A file that cannot be
 // read, is neither format, or holds a card that never ends is refused whole with the line of the fault; so is a
 // cancelled import. Cards are stored as they are read, so memory holds the file and one card, not every contact.
-// Photos go into photo/ by the program's photo rules and are removed again when nothing is stored.
+// Photos go into photo/ by the program's photo rules and are removed again when nothing is stored. Running out of
+// memory is one more refusal: no std::bad_alloc leaves the importer.
 class Importer {
 public:
     // The connection to call.mdb that stores the contacts, best one of the import's own; it must not be inside a

@@ -3,6 +3,7 @@
 #include "exchange/CsvReader.h"
 #include "exchange/CsvTokenizer.h"
 #include "exchange/FieldMapping.h"
+#include "exchange/Limits.h"
 #include "exchange/NameRules.h"
 #include "exchange/TextDecoding.h"
 #include "exchange/VCardReader.h"
@@ -267,6 +268,91 @@ private slots:
         }
         QCOMPARE(unfolded, line);
         QCOMPARE(VCardWriter::escape(QStringLiteral("a,b;c\\d\ne")), QStringLiteral("a\\,b\\;c\\\\d\\ne"));
+    }
+
+    // The encoding comes from all of the file's text as it will be read: unfolded, quoted-printable decoded, and a
+    // few broken bytes do not turn every other name into another encoding.
+    void encodingByEvidence_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("UTF-8 folded inside a character")
+            << "fold.vcf"
+            << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xE5\x91\xA8\xE6\x9D\xB0\xE4\xBC\r\n \xA6\r\n"
+                          "END:VCARD\r\n")
+            << "周杰伦";
+        QTest::newRow("UTF-8 sheet with one GBK byte")
+            << "stray.csv" << QByteArray("姓名,手机\r\n周杰伦,13912345678\r\n张\xD5三,13812345678\r\n王小明,1\r\n")
+            << "周杰伦|张\uFFFD三|王小明";
+        QTest::newRow("GB18030 only in quoted-printable")
+            << "qp.vcf"
+            << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=QUOTED-PRINTABLE:=D5=C5;=C8=FD\r\n"
+                          "END:VCARD\r\n")
+            << "张三";
+    }
+    void encodingByEvidence()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, names);
+        QStringList got;
+        for (const Card& card : cardsOf(file, data))
+            got.append(FieldMapping::toContact(card, QDate(2026, 12, 9)).name);
+        QCOMPARE(got.join(u'|'), names);
+    }
+
+    // Files beyond what an address book holds are refused with their line, before they take the memory or the time.
+    void limits_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("fields of a row") << "fields" << QStringLiteral("1:这一行的字段超过1000个");
+        QTest::newRow("characters of a row") << "row" << QStringLiteral("2:从这一行开始的一条记录超过1 MB");
+        QTest::newRow("lines of a card") << "properties" << QStringLiteral("2:从这一行开始的名片有10000行以上");
+        QTest::newRow("folded line") << "line" << QStringLiteral("3:这一行连同折行超过24 MB");
+    }
+    void limits()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, fault);
+        QByteArray data;
+        if (kind == u"fields")
+            data = "姓名" + QByteArray(Limits::Fields, ',') + "\r\n";
+        else if (kind == u"row")
+            data = "姓名,备注\r\n张三,\"" + QByteArray(Limits::Row, 'x') + "\"\r\n";
+        else if (kind == u"properties")
+            data =
+                "\r\nBEGIN:VCARD\r\nFN:x\r\n" + QByteArray("NOTE:y\r\n").repeated(Limits::Properties) + "END:VCARD\r\n";
+        else
+            data = "BEGIN:VCARD\r\nFN:x\r\nNOTE:" + QByteArray("\r\n ").repeated(10) + QByteArray(Limits::Line, 'z') +
+                   "\r\nEND:VCARD\r\n";
+        QList<Card> cards;
+        ReadFault why;
+        const bool read = kind == u"fields" || kind == u"row" ? CsvReader::read(data, &cards, &why)
+                                                              : VCardReader::read(data, &cards, &why);
+        QVERIFY(!read);
+        QVERIFY2((QString::number(why.line) + u':' + why.message).startsWith(fault), qPrintable(why.message));
+    }
+
+    // Progress comes from inside a card too, so one huge card can be cancelled before it is stored.
+    void cancelInsideOneCard()
+    {
+        const QByteArray data = "BEGIN:VCARD\r\nFN:x\r\n" +
+                                ("NOTE:" + QByteArray(200, 'n') + "\r\n").repeated(Limits::Properties - 10) +
+                                "END:VCARD\r\n";
+        int cards = 0;
+        ReadFault fault;
+        const bool read = VCardReader::read(
+            data,
+            [&](Card&) {
+                ++cards;
+                return true;
+            },
+            &fault, [](Stage, qint64 done, qint64 total) { return done == 0 || done == total; });
+        QVERIFY(!read);
+        QVERIFY(fault.cancelled);
+        QCOMPARE(cards, 0);
     }
 
     void csvTokens_data()
