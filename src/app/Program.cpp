@@ -10,8 +10,10 @@
 #include "mainwin/Tmain.h"
 #include "platform/Centre.h"
 #include "platform/Clock.h"
+#include "platform/ErrorLead.h"
 #include "platform/Look.h"
 #include "platform/ProgramDir.h"
+#include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
 #include "search/Tfind.h"
 #include "search/Tlist.h"
@@ -42,6 +44,11 @@ void Program::prepareApplication()
     // The name, not the display name: Qt appends a display name to every window caption on Linux.
     QCoreApplication::setApplicationName(QStringLiteral("Velloranv4.0"));
     platform::Look::apply();
+}
+
+QString Program::homeMessage()
+{
+    return QStringLiteral("无法建立或更新你的程序目录 ~/Velloran，请检查主目录是否可以写入、磁盘是否已满。");
 }
 
 QString Program::restoringMessage()
@@ -157,4 +164,15 @@ int Program::run(const QString& programDir)
     const int code = QApplication::exec();
     Program::shutdown();
     return code;
+}
+
+int Program::runFromExecutable()
+{
+    QString dir;
+    QString error;
+    if (!platform::ProgramHome::settle(&dir, &error)) {
+        platform::Prompt::warning(nullptr, platform::ErrorLead::compose(homeMessage(), error));
+        return 1;
+    }
+    return run(dir);
 }

@@ -18,9 +18,14 @@ public:
     static void shutdown();
     // start + the automatic backup + message loop; the process exit code.
     static int run(const QString& programDir);
+    // run() on the program directory of this executable: the portable directory it lies in, or for the installed
+    // program the person's own, laid out first (platform::ProgramHome). 1 when that directory cannot be laid out.
+    static int runFromExecutable();
 
     // Why the program does not start while the backup program restores this directory's data.
     static QString restoringMessage();
+    // Why the installed program does not start: the person's program directory cannot be laid out.
+    static QString homeMessage();
 
 private:
     // Finishes an interrupted restore and takes the directory's shared lock; false while a restore runs.
