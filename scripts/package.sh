@@ -16,7 +16,7 @@ cmake --build "$build" -j2
 rm -rf "$build/cpack"
 (cd "$build" && cpack -G DEB -B "$build/cpack" >/dev/null)
 debs=("$build"/cpack/velloran_*_amd64.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "$0: cpack made no single package in $build/cpack" >&2; exit 1; }
+[[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || { echo "$0: cpack made no single package in $build/cpack" >&2; exit 1; }
 # Renamed into place, so the folder never holds half a package.
 cp "${debs[0]}" "$out/.${debs[0]##*/}.tmp"
 mv "$out/.${debs[0]##*/}.tmp" "$out/${debs[0]##*/}"

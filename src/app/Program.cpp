@@ -36,6 +36,8 @@ namespace {
 // Held shared for the whole run: the backup program's restore needs it exclusively and waits for every copy to end.
 std::unique_ptr<store::ProgramLock> g_lock;
 QThread* g_dailyBackup = nullptr;
+// Where runFromExecutable() runs: an installed program's directory is laid out once no restore can interfere.
+platform::ProgramHome g_home;
 
 } // namespace
 
@@ -66,6 +68,12 @@ bool Program::openDirectory(const QString& programDir, QString* error)
     if (g_lock->tryLock(store::ProgramLock::Mode::Shared) == store::ProgramLock::Result::Busy) {
         g_lock.reset();
         *error = restoringMessage();
+        return false;
+    }
+    QString why;
+    if (!g_home.layOut(&why)) {
+        g_lock.reset();
+        *error = platform::ErrorLead::compose(homeMessage(), why);
         return false;
     }
     return true;
@@ -168,11 +176,10 @@ int Program::run(const QString& programDir)
 
 int Program::runFromExecutable()
 {
-    QString dir;
     QString error;
-    if (!platform::ProgramHome::settle(&dir, &error)) {
+    if (!platform::ProgramHome::settle(&g_home, &error)) {
         platform::Prompt::warning(nullptr, platform::ErrorLead::compose(homeMessage(), error));
         return 1;
     }
-    return run(dir);
+    return run(g_home.dir);
 }

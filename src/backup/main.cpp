@@ -22,12 +22,12 @@ QString programDir()
     const QString overridden = qEnvironmentVariable("VELLORAN_DATA_DIR");
     if (!overridden.isEmpty())
         return overridden;
-    // The directory velloran uses: this one, or for the installed program the person's own (laid out if new, so a
-    // restore works on a machine where velloran never ran). A failure shows in the command's own error.
+    // The directory velloran uses: this one, or for the installed program the person's own (created if new, so a
+    // restore works where velloran never ran; velloran lays out the rest). A failure shows in the command's error.
     static const QString dir = [] {
-        QString d;
-        platform::ProgramHome::settle(&d, nullptr);
-        return d;
+        platform::ProgramHome home;
+        platform::ProgramHome::settle(&home, nullptr);
+        return home.dir;
     }();
     return dir;
 }

@@ -66,24 +66,37 @@ ProgramHome ProgramHome::choose(const QString& executable, const QString& home)
             etc + QStringLiteral("/velloran")};
 }
 
+namespace {
+
+bool createDirectory(const QString& dir, QString* error)
+{
+    const QFileInfo root(dir);
+    if (root.isDir())
+        return true;
+    if (present(root) || !QDir().mkpath(dir)) {
+        if (error)
+            *error = present(root) ? QStringLiteral("%1 is not a folder").arg(dir)
+                                   : QStringLiteral("Cannot create directory %1").arg(dir);
+        return false;
+    }
+    // A person's contacts are nobody else's business.
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return true;
+}
+
+} // namespace
+
 bool ProgramHome::layOut(QString* error) const
 {
     if (!installed())
         return true;
+    if (!createDirectory(dir, error))
+        return false;
     const auto fail = [error](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    const QFileInfo root(dir);
-    if (!root.isDir()) {
-        if (present(root))
-            return fail(QStringLiteral("%1 is not a folder").arg(dir));
-        if (!QDir().mkpath(dir))
-            return fail(QStringLiteral("Cannot create directory %1").arg(dir));
-        // A person's contacts are nobody else's business.
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
     QDirIterator it(templates, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString from = it.next();
@@ -114,13 +127,13 @@ bool ProgramHome::layOut(QString* error) const
     return true;
 }
 
-bool ProgramHome::settle(QString* dir, QString* error)
+bool ProgramHome::settle(ProgramHome* home, QString* error)
 {
-    const ProgramHome home = choose(QCoreApplication::applicationFilePath(), QDir::homePath());
-    *dir = home.dir;
-    if (home.installed())
-        ProgramDir::setInstalled(home.programs, home.manual, home.defaults);
-    return home.layOut(error);
+    *home = choose(QCoreApplication::applicationFilePath(), QDir::homePath());
+    if (!home->installed())
+        return true;
+    ProgramDir::setInstalled(home->programs, home->manual, home->defaults);
+    return createDirectory(home->dir, error);
 }
 
 } // namespace platform

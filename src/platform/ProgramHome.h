@@ -23,12 +23,14 @@ struct ProgramHome {
 
     // For an installed program: creates the program directory and every template file that is missing, and
     // replaces the area codes (qh.mdb, read-only data) when the installed ones differ. Never replaces, and never
-    // writes through, anything else that is there. Nothing to do for a portable directory.
+    // writes through, anything else that is there. Nothing to do for a portable directory. Run it only where no
+    // restore can be under way (after the backup program's recovery, under the directory's lock): a restore's swap
+    // must find nothing new in its place.
     bool layOut(QString* error) const;
 
-    // choose() for the running executable and HOME, layOut(), and ProgramDir told where the programs, the manual and
-    // the defaults lie. *dir is the program directory even when laying it out failed (false, the reason in *error).
-    static bool settle(QString* dir, QString* error);
+    // choose() for the running executable and HOME; tells ProgramDir where the programs, the manual and the defaults
+    // lie, and creates an installed program's directory when it is new. False (the reason in *error) when it cannot.
+    static bool settle(ProgramHome* home, QString* error);
 };
 
 } // namespace platform

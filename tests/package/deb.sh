@@ -8,9 +8,10 @@ E2E_TIMEOUT=${E2E_TIMEOUT:-30}
 source "$(dirname "$0")/../e2e/lib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velloran-package.XXXXXX")
-deb=$(VELLORAN_PACKAGE_BUILD=$VELLORAN_PACKAGE_BUILD "$VELLORAN_SOURCE_DIR/scripts/package.sh" "$VELLORAN_PACKAGE_OUT" |
-      tail -n 1)
-[ "$deb" = "$VELLORAN_PACKAGE_OUT/velloran_${VELLORAN_VERSION}_amd64.deb" ] && [ -f "$deb" ] ||
+"$VELLORAN_SOURCE_DIR/scripts/package.sh" "$VELLORAN_PACKAGE_OUT" >"$work/package.log" 2>&1 ||
+    { cat "$work/package.log" >&2; fail "scripts/package.sh failed"; }
+deb=$(tail -n 1 "$work/package.log")
+[[ "$deb" = "$VELLORAN_PACKAGE_OUT/velloran_${VELLORAN_VERSION}_amd64.deb" && -f "$deb" ]] ||
     fail "scripts/package.sh made \"$deb\", not velloran_${VELLORAN_VERSION}_amd64.deb"
 
 # --- Metadata: the linked libraries' packages (dpkg-shlibdeps) and what the program loads at run time ----------
@@ -90,7 +91,7 @@ run_once()
 }
 run_once
 for name in call.mdb qh.mdb set.ini zzz modal/set.ini photo/no.bmp; do
-    cmp -s "$root/usr/share/velloran/template/$name" "$mine/$name" || fail "~/Velloran/$name was not laid out"
+    cmp -s "$root/usr/share/velloran/template/$name" "$mine/$name" || fail "$mine/$name was not laid out"
 done
 
 # A person's data; area codes of an older version; a file lost since.
