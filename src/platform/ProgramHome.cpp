@@ -103,6 +103,9 @@ bool ProgramHome::layOut(QString* error) const
         const QString relative = QDir(templates).relativeFilePath(from);
         const QString to = dir + QLatin1Char('/') + relative;
         const QFileInfo target(to);
+        // A folder (photo/, modal/) that is a link leads elsewhere: nothing of the template is written there.
+        if (relative.contains(QLatin1Char('/')) && QFileInfo(target.absolutePath()).isSymLink())
+            continue;
         if (relative == kAreaCodes) {
             // A link is the person's own arrangement: never written through.
             if (target.isSymLink() || (target.isFile() && sameBytes(from, to)))

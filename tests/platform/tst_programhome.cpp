@@ -114,12 +114,16 @@ private Q_SLOTS:
         QCOMPARE(aside.size(), 1);
         QCOMPARE(bytes(home.dir + '/' + aside.first()), QByteArray("last changes"));
 
-        // A link is never written through, and a file where the directory belongs is refused.
+        // Links are never written through, and a file where the directory belongs is refused.
         put(people.path() + "/elsewhere.mdb", "not mine to replace");
         QVERIFY(QFile::remove(home.dir + "/qh.mdb"));
         QVERIFY(QFile::link(people.path() + "/elsewhere.mdb", home.dir + "/qh.mdb"));
+        QVERIFY(QDir(home.dir + "/photo").removeRecursively());
+        QVERIFY(QDir().mkdir(people.path() + "/pictures"));
+        QVERIFY(QFile::link(people.path() + "/pictures", home.dir + "/photo"));
         QVERIFY2(home.layOut(&error), qPrintable(error));
         QCOMPARE(bytes(people.path() + "/elsewhere.mdb"), QByteArray("not mine to replace"));
+        QVERIFY(QDir(people.path() + "/pictures").isEmpty());
         platform::ProgramHome blocked = home;
         blocked.dir = people.path() + "/elsewhere.mdb";
         QVERIFY(!blocked.layOut(&error));
