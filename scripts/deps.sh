@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Velloran needs to build, run and test, when any is missing.
+# Installs the Debian 12 packages Velloran needs to build, run, package and test, when any is missing.
 set -euo pipefail
 packages=(
     cmake g++ ninja-build ccache
@@ -7,6 +7,7 @@ packages=(
     libjpeg62-turbo-dev libarchive-dev libicu-dev libsqlite3-dev fonts-arphic-uming
     libsodium-dev pkg-config
     xvfb xauth sqlite3 xdotool x11-xserver-utils imagemagick
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 #include "backup/Tdata.h"
 #include "platform/Centre.h"
 #include "platform/Look.h"
+#include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
 
 #include <QApplication>
@@ -19,7 +20,16 @@ namespace {
 QString programDir()
 {
     const QString overridden = qEnvironmentVariable("VELLORAN_DATA_DIR");
-    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+    if (!overridden.isEmpty())
+        return overridden;
+    // The directory velloran uses: this one, or for the installed program the person's own (created if new, so a
+    // restore works where velloran never ran; velloran lays out the rest). A failure shows in the command's error.
+    static const QString dir = [] {
+        platform::ProgramHome home;
+        platform::ProgramHome::settle(&home, nullptr);
+        return home.dir;
+    }();
+    return dir;
 }
 
 bool hasDisplay()

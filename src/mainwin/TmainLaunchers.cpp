@@ -81,7 +81,7 @@ void Tmain::N27Click()
             this, QStringLiteral("用户模式下不支持数据备份与恢复\n如果你要使用此功能请先删除用户进入开放模式"));
         return;
     }
-    const QString tool = platform::ProgramDir::file(QStringLiteral("data"));
+    const QString tool = platform::ProgramDir::programFile(QStringLiteral("data"));
     if (!QFileInfo(tool).isFile()) {
         platform::Prompt::warning(this, QStringLiteral("找不到子程序文件data.exe\n请重新安装！"));
         return;
@@ -96,7 +96,7 @@ void Tmain::N27Click()
 
 void Tmain::N25Click()
 {
-    const QString manual = platform::ProgramDir::file(QStringLiteral("help.html"));
+    const QString manual = platform::ProgramDir::manualFile(QStringLiteral("help.html"));
     if (QFileInfo(manual).isFile())
         platform::Shell::open(manual);
 }

@@ -11,6 +11,23 @@ QString& dir()
     static QString d = QDir::currentPath();
     return d;
 }
+
+struct Installed {
+    QString programs;
+    QString manual;
+    QString defaults;
+};
+
+Installed& installed()
+{
+    static Installed i;
+    return i;
+}
+
+QString inFolder(const QString& folder, const QString& name)
+{
+    return (folder.isEmpty() ? dir() : folder) + QLatin1Char('/') + name;
+}
 } // namespace
 
 void ProgramDir::set(const QString& d)
@@ -26,6 +43,30 @@ QString ProgramDir::path()
 QString ProgramDir::file(const QString& relative)
 {
     return dir() + QLatin1Char('/') + relative;
+}
+
+void ProgramDir::setInstalled(const QString& programs, const QString& manual, const QString& defaults)
+{
+    installed() = {programs, manual, defaults};
+}
+
+QString ProgramDir::programFile(const QString& name)
+{
+    return inFolder(installed().programs, name);
+}
+
+QString ProgramDir::manualFile(const QString& name)
+{
+    return inFolder(installed().manual, name);
+}
+
+QString ProgramDir::fileOrDefault(const QString& name)
+{
+    const QString own = file(name);
+    if (QFileInfo::exists(own) || installed().defaults.isEmpty())
+        return own;
+    const QString shared = installed().defaults + QLatin1Char('/') + name;
+    return QFileInfo::exists(shared) ? shared : own;
 }
 
 bool ProgramDir::isSafeComponent(const QString& name)
