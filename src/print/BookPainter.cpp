@@ -4,7 +4,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
-#include <cmath>
 #include <optional>
 
 namespace print {
