@@ -8,6 +8,7 @@
 #include "platform/Look.h"
 #include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
+#include "print/PrintCommandLine.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -45,6 +46,9 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    // Printing paints text, under an application of its own that needs no display either.
+    if (argc > 1 && print::PrintCommandLine::handles(argv[1]))
+        return print::PrintCommandLine::run(argc, argv, &programDir);
     if (argc > 1) {
         // No display needed: scheduled backups and administrators' shells.
         QCoreApplication app(argc, argv);

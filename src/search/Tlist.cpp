@@ -62,6 +62,7 @@ Tlist::Tlist(hub::MainHub& main, QWidget* parent)
     connect(ui->Button5, &QPushButton::clicked, this, &Tlist::Button5Click);
     connect(ui->Button6, &QPushButton::clicked, this, &Tlist::Button6Click);
     connect(ui->Button7, &QPushButton::clicked, this, &Tlist::Button7Click);
+    connect(ui->Button8, &QPushButton::clicked, this, &Tlist::Button8Click);
     connect(ui->CheckBox1, &QCheckBox::toggled, this, &Tlist::CheckBox1Click);
 
     platform::KeyPreview::install(this, this);
@@ -112,6 +113,7 @@ void Tlist::FormShow()
     for (const auto& [widget, geometry] : fixed)
         widget->setGeometry(geometry);
     ui->CheckBox1->move(296, 192);
+    ui->Button8->setGeometry(13, 188, 104, 18);
     ui->Label3->move(13, 14);
     ui->Label1->move(13, 36);
     ui->Label2->move(113, 36);
@@ -309,6 +311,13 @@ void Tlist::HandOver(void (hub::MainHub::*command)())
     list->selectRow(n - 1);
     (m_main.*command)();
     reject();
+}
+
+void Tlist::Button8Click()
+{
+    const int n = position();
+    if (n >= 1 && n <= recordCount())
+        m_main.ShowContactCode(m_main.recordList()->model()->caption(n - 1), this);
 }
 
 void Tlist::Button1Click()
