@@ -21,7 +21,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QPainter>
@@ -492,18 +494,45 @@ void Tlogin::RememberUser(const QString& name)
         platform::Prompt::error(this, platform::ErrorLead::writeFile(kUserIni), error);
 }
 
+void Tlogin::KeepTypedName()
+{
+    // The box completes what is typed with the first listed name that begins with it, the rest selected. A name
+    // typed in full is the name meant: "zhang" stays "zhang" when "zhangsan" is listed too.
+    QLineEdit* edit = ui->ComboBox1->lineEdit();
+    const QString text = edit->text();
+    const qsizetype typed = edit->selectionStart();
+    if (!edit->hasSelectedText() || typed + edit->selectedText().size() != text.size())
+        return;
+    const QString name = text.left(typed);
+    for (int i = 0; i < ui->ComboBox1->count(); ++i) {
+        if (ui->ComboBox1->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+            edit->setText(name);
+            return;
+        }
+    }
+}
+
 bool Tlogin::eventFilter(QObject* watched, QEvent* event)
 {
+    // The name box's open list is a window of its own: there Enter takes the highlighted name and Esc closes the
+    // list only.
+    if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != this)
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut && watched == ui->ComboBox1 &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        KeepTypedName();
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         const int k = key->key();
         if (k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter) {
             event->accept();
             if (event->type() == QEvent::KeyPress) {
-                if (k == Qt::Key_Escape)
+                if (k == Qt::Key_Escape) {
                     BitBtn2Click();
-                else if (m_panelShown) // Enter means nothing until the sign-in panel is shown.
+                } else if (m_panelShown) { // Enter means nothing until the sign-in panel is shown.
+                    KeepTypedName();
                     BitBtn1Click();
+                }
             }
             return true;
         }

@@ -72,6 +72,8 @@ private:
     void selectFirstUser();
     // A sign-in stopped at the name: the text, the first user of the list, the focus in the name box.
     void refuseName(const QString& text);
+    // A user name typed in full stays as typed: the name box's completion of it into a longer listed name goes.
+    void KeepTypedName();
     // The names of table user1; false (the chain ended through t6) when the database fails.
     bool ReadUserNames(QStringList* names);
     // user.ini lists no users while the database holds some, or the other way round: the damage message, and

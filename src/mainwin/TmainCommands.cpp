@@ -137,8 +137,9 @@ void Tmain::N10Click()
     if (!platform::Prompt::question(this, question))
         return;
 
+    // The whole-table flag stays as it was: a search result less some rows is still a subset, and the next refresh
+    // must reload it at once rather than wait for a table that will never match it.
     DeleteRecords(names);
-    Button1->setText(QStringLiteral("1"));
     RequestSummary();
 }
 

@@ -4,6 +4,7 @@
 
 #include "hub/Site.h"
 #include "mainwin/Forms.h"
+#include "mainwin/ManualWindow.h"
 #include "platform/ErrorLead.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
@@ -97,8 +98,11 @@ void Tmain::N27Click()
 void Tmain::N25Click()
 {
     const QString manual = platform::ProgramDir::manualFile(QStringLiteral("help.html"));
-    if (QFileInfo(manual).isFile())
-        platform::Shell::open(manual);
+    if (!QFileInfo(manual).isFile())
+        return;
+    // Without a web browser to open it, the manual shows in a window of the program's own.
+    if (!platform::Shell::open(manual))
+        ManualWindow::showFor(this, manual);
 }
 
 void Tmain::R2Click()

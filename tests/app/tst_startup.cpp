@@ -13,6 +13,7 @@
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -618,6 +619,32 @@ private slots:
         QCOMPARE(listNames(), QStringList({"李四"}));
         verifyNoStepRanTwice();
         QCOMPARE(m_prompts->count(), 0);
+    }
+
+    // The name box with an X11 keyboard's keys: a name typed in full is not completed into a longer listed name
+    // on Tab, and Enter in the open list takes the highlighted name without signing in (Esc there: tests/e2e).
+    void nameBoxKeepsWhatIsTyped()
+    {
+        for (const char* user : {"zhangsan", "zhang"})
+            QVERIFY(m_dir->addSignInUser(QString::fromLatin1(user), QStringLiteral("pw"), QStringLiteral("管理员")));
+        start();
+        QVERIFY(panelShown());
+        userBox()->setFocus();
+        userBox()->lineEdit()->clear();
+        typeText(userBox()->lineEdit(), QStringLiteral("zhang"));
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhangsan")); // completed, the rest selected
+        pressRealKey(userBox(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), passwordBox());
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhang"));
+
+        userBox()->showPopup();
+        QTRY_VERIFY(userBox()->view()->isVisible());
+        userBox()->view()->setCurrentIndex(userBox()->model()->index(0, 0));
+        pressRealKey(userBox()->view(), Qt::Key_Return);
+        QTRY_VERIFY(!userBox()->view()->isVisible());
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhangsan"));
+        QVERIFY(login()->isVisible());
+        QCOMPARE(m_steps.value("t8"), 0);
     }
 
     void secondEnterAfterTheAcceptedPasswordRunsNothingTwice()

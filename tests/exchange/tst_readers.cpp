@@ -13,6 +13,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <optional>
+
 using namespace exchange;
 
 namespace {
@@ -44,14 +46,27 @@ QString fields(const Contact& c)
         .join(u'|');
 }
 
-QString mobileOf(const QByteArray& card)
+// The record a 3.0 card made of these properties maps to; none when the card is refused.
+std::optional<Contact> contactOf(const QByteArray& properties)
 {
     QList<Card> cards;
     ReadFault fault;
-    if (!VCardReader::read("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:x\r\n" + card + "\r\nEND:VCARD\r\n", &cards, &fault))
-        return QStringLiteral("<refused>");
-    const Contact c = FieldMapping::toContact(cards.value(0), QDate(2026, 12, 9));
-    return c.mobile + u'|' + c.phone;
+    if (!VCardReader::read("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:x\r\n" + properties + "\r\nEND:VCARD\r\n", &cards, &fault))
+        return std::nullopt;
+    return FieldMapping::toContact(cards.value(0), QDate(2026, 12, 9));
+}
+
+QString mobileOf(const QByteArray& card)
+{
+    const std::optional<Contact> c = contactOf(card);
+    return c ? c->mobile + u'|' + c->phone : QStringLiteral("<refused>");
+}
+
+// 电话|手机|小灵通|备注.
+QString numbersOf(const QByteArray& properties)
+{
+    const std::optional<Contact> c = contactOf(properties);
+    return c ? QStringList{c->phone, c->mobile, c->phs, c->note}.join(u'|') : QStringLiteral("<refused>");
 }
 
 } // namespace
@@ -87,7 +102,7 @@ private slots:
             << "v40.vcf" << 0
             << "赵六|女|3/7| |0351-1234567|13600001111| |山西省太原市学府街8号|传真：0351-1234568|.png";
         QTest::newRow("4.0 name from N") << "v40.vcf" << 1
-                                         << "Alice Mary Brown|女|3/7| |10-88886666| | | |电子邮件：alice@example.com|";
+                                         << "Alice Mary Brown|女|3/7| |010-88886666| | | |电子邮件：alice@example.com|";
         QTest::newRow("google older layout, UTF-16")
             << "google-old.csv" << 0
             << "陈七|女|5/20|同事|0351-5556666|13500002222|13500003333|山西省太原市桃园路3号|"
@@ -155,6 +170,15 @@ private slots:
         QTest::newRow("too long for 电话") << "0351-22233334444" << phone << "0351-22233334444" << false;
         QTest::newRow("other characters") << "0351-2223333 转 8" << phone << "0351-2223333转8" << false;
         QTest::newRow("foreign plus") << "+1 415 555 0100" << phone << "+14155550100" << false;
+        // China's country code stands for the trunk 0: area codes of two digits (10, 2x) or three, mobiles without.
+        QTest::newRow("+86 Beijing") << "+86 10 6234 5678" << phone << "010-62345678" << true;
+        QTest::newRow("+86 three-digit code") << "+86 351 2223333" << phone << "0351-2223333" << true;
+        QTest::newRow("0086, eight-digit number") << "0086 755 8888 8888" << phone << "0755-88888888" << true;
+        QTest::newRow("tel URI") << "tel:+86-10-6234-5678" << phone << "010-62345678" << true;
+        QTest::newRow("+86 (0)") << "(+86) (0)21 6234 5678" << phone << "021-62345678" << true;
+        QTest::newRow("+86 mobile in 电话") << "+86 139-1234-5678" << phone << "13912345678" << true;
+        QTest::newRow("+86 nationwide 400") << "+86 400 810 8888" << phone << "4008108888" << true;
+        QTest::newRow("+86 service number") << "+86 95588" << phone << "95588" << true;
     }
     void phoneNormalising()
     {
@@ -165,6 +189,27 @@ private slots:
         QString out;
         QCOMPARE(FieldMapping::normalisePhone(value, FieldMapping::Slot(slot), &out), fits);
         QCOMPARE(out, expected);
+    }
+
+    void numbersLabelledPhsGoToTheirField_data()
+    {
+        QTest::addColumn<QByteArray>("properties");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("TYPE=PHS after two landlines")
+            << QByteArray("TEL;TYPE=WORK:0351-2223333\r\nTEL;TYPE=HOME:0351-4445555\r\nTEL;TYPE=PHS:0351-6667777")
+            << "0351-2223333| |0351-6667777|电话：0351-4445555";
+        QTest::newRow("label 小灵通 on a cell number")
+            << QByteArray("TEL;TYPE=CELL:13912345678\r\nitem1.TEL;TYPE=CELL:0351-6667777\r\n"
+                          "item1.X-ABLabel:小灵通")
+            << " |13912345678|0351-6667777| ";
+        QTest::newRow("label PHS") << QByteArray("item1.TEL:+86 351 6667777\r\nitem1.X-ABLabel:PHS")
+                                   << " | |0351-6667777| ";
+    }
+    void numbersLabelledPhsGoToTheirField()
+    {
+        QFETCH(QByteArray, properties);
+        QFETCH(QString, expected);
+        QCOMPARE(numbersOf(properties), expected);
     }
 
     void birthdays_data()
