@@ -146,12 +146,15 @@ bool Exporter::write(const QString& path, const QStringList* names, ExportReport
         c.note = q.value(9).toString();
         c.photo = q.value(10).toString();
         c.registered = q.value(11).toString();
+        const bool photo =
+            !c.photo.trimmed().isEmpty() && c.photo.trimmed().compare(u"no.bmp", Qt::CaseInsensitive) != 0;
         if (format == Format::VCard) {
-            if (!c.photo.trimmed().isEmpty() && c.photo.trimmed().compare(u"no.bmp", Qt::CaseInsensitive) != 0 &&
-                !PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
+            if (photo && !PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
                 report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
             chunk += VCardWriter::card(c);
         } else {
+            if (photo)
+                report->withoutPhoto.append(c.name);
             chunk += CsvWriter::row(c);
         }
         ++report->written;

@@ -122,6 +122,11 @@ public:
                                                  ? FieldMapping::joinName(c.familyName, c.givenName, c.middleName)
                                                  : c.fullName)
                              .trimmed();
+        // A company kept under its own name (顺丰速运): the organisation is the name, and is not repeated in 备注.
+        if (m_contact.name.isEmpty() && !c.organization.trimmed().isEmpty()) {
+            m_contact.name = FieldMapping::clean(c.organization).trimmed();
+            m_organizationIsName = true;
+        }
         m_contact.sex = FieldMapping::sexOf(c.gender);
         if (!FieldMapping::parseBirthday(c.birthday, &m_contact.month, &m_contact.day)) {
             m_contact.month = m_contact.day = 0;
@@ -239,7 +244,8 @@ private:
                 first = false;
             } else {
                 const QString code = a.postalCode.trimmed();
-                m_later.append({QStringLiteral("地址"), code.isEmpty() ? text : FieldMapping::joinParts({text, code})});
+                m_later.append({a.label.isEmpty() ? QStringLiteral("地址") : a.label,
+                                code.isEmpty() ? text : FieldMapping::joinParts({text, code})});
             }
         }
     }
@@ -249,8 +255,10 @@ private:
         QStringList parts;
         if (!m_card.note.trimmed().isEmpty())
             parts.append(m_card.note.trimmed());
-        const auto add = [&parts](const QList<std::pair<QString, QString>>& pieces) {
+        const auto add = [&](const QList<std::pair<QString, QString>>& pieces) {
             for (const auto& [label, value] : pieces) {
+                if (m_organizationIsName && label == u"单位" && value.trimmed() == m_card.organization.trimmed())
+                    continue;
                 if (!value.trimmed().isEmpty())
                     parts.append(label + QStringLiteral("：") + value.trimmed());
             }
@@ -282,6 +290,7 @@ private:
     Contact m_contact;
     QList<std::pair<QString, QString>> m_numbers;
     QList<std::pair<QString, QString>> m_later;
+    bool m_organizationIsName = false;
 };
 
 } // namespace

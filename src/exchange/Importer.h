@@ -27,6 +27,11 @@ public:
     // Called between chunks; returning false cancels the import.
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
+    // What happens to a contact whose name the book has already: skipped (the default), or the book's record gets
+    // the file's values for its blank fields (BlankFill), never changing a field that holds anything.
+    enum class Existing { Skip, FillBlanks };
+    void setExisting(Existing existing) { m_existing = existing; }
+
     // The format comes from the file's extension (.vcf, .vcard or .csv). True when the file was imported (the
     // report may still skip every contact); false with *error one line for the user, nothing stored.
     bool importFile(const QString& path, ImportReport* report, QString* error = nullptr);
@@ -41,6 +46,7 @@ private:
 
     store::Connection& m_connection;
     Progress m_progress;
+    Existing m_existing = Existing::Skip;
 };
 
 } // namespace exchange

@@ -2,6 +2,7 @@
 
 #include "exchange/FieldMapping.h"
 #include "exchange/Limits.h"
+#include "exchange/RelatedPeople.h"
 #include "exchange/TextDecoding.h"
 
 #include <QByteArrayView>
@@ -218,7 +219,7 @@ private:
             takePhone(p);
         } else if (n == "ADR") {
             const QStringList c = components(p, u';');
-            Address a{c.value(0), c.value(1), c.value(2), c.value(3), c.value(4), c.value(5), c.value(6), {}};
+            Address a{c.value(0), c.value(1), c.value(2), c.value(3), c.value(4), c.value(5), c.value(6), {}, {}};
             m_card.addresses.append(a);
         } else if (n == "NOTE") {
             const QString note = text(p).trimmed();
@@ -245,7 +246,10 @@ private:
         } else if (n == "PHOTO") {
             takePhoto(p);
         } else if (n == "ORG") {
-            piece(QStringLiteral("单位"), FieldMapping::joinParts(components(p, u';')));
+            const QStringList c = components(p, u';');
+            if (m_card.organization.isEmpty())
+                m_card.organization = c.value(0);
+            piece(QStringLiteral("单位"), FieldMapping::joinParts(c));
         } else if (n == "TITLE") {
             piece(QStringLiteral("职务"), text(p));
         } else if (n == "ROLE") {
@@ -264,7 +268,34 @@ private:
         } else if (n == "ANNIVERSARY" || n == "X-ANNIVERSARY") {
             piece(QStringLiteral("纪念日"), text(p));
         } else if (n == "RELATED" || n == "X-ABRELATEDNAMES") {
-            piece(QStringLiteral("相关人"), text(p));
+            const QStringList types = p.types();
+            const QString label = n == "RELATED" ? types.value(0) : m_labels.value(p.group);
+            piece(QStringLiteral("相关人"), RelatedPeople::withRelation(text(p), plainLabel(label)));
+        } else if (n == "X-ANDROID-CUSTOM") {
+            takeAndroidRow(p);
+        }
+    }
+
+    // Android keeps what the vCard has no property for as "vnd.android.cursor.item/<kind>;data1;data2;data3…":
+    // the value, a type number and, for type 0, a label of the user's own.
+    void takeAndroidRow(const Property& p)
+    {
+        const QStringList c = components(p, u';');
+        const QString kind = c.value(0).section(u'/', -1).toLower();
+        const QString value = c.value(1);
+        const int type = c.value(2).toInt();
+        const QString custom = type == 0 ? c.value(3) : QString();
+        if (kind == u"nickname") {
+            piece(QStringLiteral("昵称"), value);
+        } else if (kind == u"relation") {
+            piece(QStringLiteral("相关人"),
+                  RelatedPeople::withRelation(value, type == 0 ? custom : RelatedPeople::androidType(type)));
+        } else if (kind == u"contact_event") {
+            // 3 is the birthday, 1 an anniversary, 2 another date.
+            if (type == 3 && m_card.birthday.isEmpty())
+                m_card.birthday = value.trimmed();
+            else
+                piece(type == 1 ? QStringLiteral("纪念日") : custom.isEmpty() ? QStringLiteral("日期") : custom, value);
         }
     }
 

@@ -292,6 +292,51 @@ private slots:
         QCOMPARE(m_dir->count(QStringLiteral("main")), 1);
     }
 
+    // Filling blanks changes only blank fields of the book's records, in the import's one transaction: a failure
+    // later in the file takes the fills and their photos back.
+    void fillsBlankFields()
+    {
+        QVERIFY(m_dir->exec({
+            insert({"张三", " ", "0", "0", "朋友", " ", "13912345678", " ", " ", "老朋友", "no.bmp", "2004年03月05日"}),
+            insert({"李四", "女", "1", "2", "同学", "0351-1", "13812345678", "0351-2", "太原", "x", "李四.jpg",
+                    "2004年03月05日"}),
+        }));
+        const QByteArray jpeg = sample(QStringLiteral("photo.jpg"));
+        const QByteArray file =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nX-GENDER:M\r\nBDAY:1985-03-07\r\nTEL;TYPE=WORK:0351-2223333\r\n"
+            "TEL;TYPE=CELL:13800000000\r\nADR:;;迎泽大街1号;太原市;山西省;;\r\nNOTE:新备注\r\nPHOTO;ENCODING=b;TYPE="
+            "JPEG:" +
+            jpeg.toBase64() +
+            "\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:李四\r\nTEL;TYPE=CELL:13700000000\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=X-PHS:0351-9\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13600000000\r\nEND:VCARD\r\n";
+        const QStringList before = records(*m_dir);
+        QVERIFY(m_dir->exec({QStringLiteral("create trigger stop before insert on main when new.姓名='王五' "
+                                            "begin select raise(abort, 'disk full'); end")}));
+        Importer importer(*m_connection);
+        importer.setExisting(Importer::Existing::FillBlanks);
+        ImportReport report;
+        QString error;
+        QVERIFY(!importer.importData(file, Format::VCard, &report, &error));
+        QCOMPARE(records(*m_dir), before);
+        QCOMPARE(photoFiles(*m_dir), QStringList{QStringLiteral("no.bmp")});
+
+        QVERIFY(m_dir->exec({QStringLiteral("drop trigger stop")}));
+        QVERIFY2(importer.importData(file, Format::VCard, &report, &error), qPrintable(error));
+        const QStringList rows = records(*m_dir);
+        QCOMPARE(rows.value(0), QStringLiteral("张三|男|3|7|朋友|0351-2223333|13912345678| |山西省太原市迎泽大街1号|"
+                                               "老朋友|张三.jpg|2004年03月05日"));
+        QCOMPARE(rows.value(1), before.value(1));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(m_dir->read(QStringLiteral("photo/张三.jpg")), jpeg);
+        QCOMPARE(report.details(), QStringLiteral("已导入1个联系人，补充了1个已有联系人的空白项目，跳过2个（已有1个，"
+                                                  "文件中重复1个，没有姓名0个）。\n补充的项目：\n张三（第1行）：性别、"
+                                                  "生日、电话、住址、照片\n跳过的联系人：\n李四（第12行）：已有这个人的"
+                                                  "记录，文件中没有可以补充到它空白项目的内容\n张三（第17行）：文件中"
+                                                  "前面已有同名的联系人"));
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("file");
@@ -324,6 +369,9 @@ private slots:
             QVERIFY2(exporter.exportAll(path, &written, &error), qPrintable(error));
         }
         QCOMPARE(written.written, 4);
+        // The sheet carries no pictures and says whose it left out.
+        QCOMPARE(written.details().contains(QStringLiteral("照片没有导出")), csv);
+        QCOMPARE(written.withoutPhoto, csv ? QStringList{QStringLiteral("张三")} : QStringList());
 
         TestProgramDir empty;
         use(empty);

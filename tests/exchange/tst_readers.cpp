@@ -1,5 +1,6 @@
 // vCard and CSV readers, the field mapping and the writers' primitives, as plain functions over real-shaped samples.
 #include "edit/FieldRules.h"
+#include "exchange/BlankFill.h"
 #include "exchange/CsvReader.h"
 #include "exchange/CsvTokenizer.h"
 #include "exchange/FieldMapping.h"
@@ -117,6 +118,26 @@ private slots:
         QTest::newRow("GBK sheet, quoted comma")
             << "sheet-gbk.csv" << 1 << "周九|女|3/7| | |13812345678| | |备注,含逗号|";
         QTest::newRow("GBK sheet, blank name") << "sheet-gbk.csv" << 2 << "|男|0/0| | |13700000000| | | |";
+        QTest::newRow("outlook: home address to 住址, defaults left out")
+            << "outlook.csv" << 0
+            << "王建国|男|0/0|同事|0351-4567890|13912340001| |山西省太原市平阳路8号2单元|老同事 周末打球；"
+               "单位：某某建设集团；职务：工程师；车载电话：13912340009；电子邮件：wangjg@example.com；分组：篮球；"
+               "单位地址：中国山西省太原市建设路12号 030002|";
+        QTest::newRow("outlook: company only")
+            << "outlook.csv" << 1 << "顺丰速运| |0/0| |95338| | | |快递；Private：True|";
+        QTest::newRow("plain English sheet")
+            << "sheet-english.csv" << 0
+            << "Li Lei| |0/0| |0351-2345678|13912340002| |12 Yingze St, Taiyuan|met at the fair；"
+               "电子邮件：lilei@example.com|";
+        QTest::newRow("plain English sheet, Chinese name")
+            << "sheet-english.csv" << 1 << "韩梅梅| |0/0| | |13800001234| |太原市坞城路1号| |";
+        QTest::newRow("android nickname, relation and dates")
+            << "nicknames.vcf" << 0
+            << "赵大勇| |11/2| | |13912340003| | |昵称：大勇哥；相关人：刘芳（配偶）；纪念日：2010-05-01|";
+        QTest::newRow("iphone company only, related name")
+            << "nicknames.vcf" << 1 << "顺丰速运| |0/0| |95338| | | |相关人：王经理（上级）|";
+        QTest::newRow("4.0 nickname and related")
+            << "nicknames.vcf" << 2 << "钱小梅| |0/0| | |13912340004| | |昵称：梅子，小梅；相关人：钱多多（子女）|";
     }
     void samples()
     {
@@ -262,6 +283,40 @@ private slots:
         QCOMPARE(FieldMapping::sexOf(QStringLiteral("O")), QStringLiteral(" "));
         QCOMPARE(NameRules::clean(QStringLiteral(" Li/Si\x07 ")), QStringLiteral("LiSi"));
         QCOMPARE(NameRules::key(QStringLiteral("ÄbC张")), QStringLiteral("Äbc张")); // NOCASE folds A-Z only
+    }
+
+    // What an import may fill in a record the book has: only what is blank there, the birthday as one item.
+    void blankFields()
+    {
+        Contact book;
+        book.sex = QStringLiteral(" ");
+        book.month = 3; // half a birthday is none, as the modify window stores it
+        book.relation = QStringLiteral("朋友");
+        book.phone = QStringLiteral(" ");
+        book.mobile = QStringLiteral("13912345678");
+        book.address = QStringLiteral("  ");
+        book.note = QStringLiteral("老朋友");
+        book.photo = QStringLiteral("NO.BMP");
+        Contact file;
+        file.sex = QStringLiteral("女");
+        file.month = 5;
+        file.day = 6;
+        file.relation = QStringLiteral("同事");
+        file.phone = QStringLiteral("0351-2223333");
+        file.mobile = QStringLiteral("13800000000");
+        file.phs = QStringLiteral(" ");
+        file.address = QStringLiteral("太原");
+        file.note = QStringLiteral("新的");
+        file.photoData = "\xFF\xD8\xFF";
+        QCOMPARE(BlankFill::titles(BlankFill::fillable(book, file)),
+                 QStringList({"性别", "生日", "电话", "住址", "照片"}));
+        book.sex = QStringLiteral("?");
+        book.month = -1; // not a number: something, not blank
+        book.day = 7;
+        book.photo = QStringLiteral("张三.jpg");
+        book.phs = QString(); // NULL
+        file.phs = QStringLiteral("0351-1");
+        QCOMPARE(BlankFill::titles(BlankFill::fillable(book, file)), QStringList({"电话", "小灵通", "住址"}));
     }
 
     // The import must keep to what the add window allows; these read its own definitions.
