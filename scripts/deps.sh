@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Velloran needs to build, run and test, when any is missing.
+# Installs the Debian 12 packages Velloran needs to build, run, package and test, when any is missing.
 set -euo pipefail
 packages=(
     cmake g++ ninja-build ccache
     qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
     libjpeg62-turbo-dev libarchive-dev libicu-dev libsqlite3-dev fonts-arphic-uming
-    libsodium-dev pkg-config
+    libsodium-dev pkg-config libqrencode-dev zbar-tools poppler-utils
     xvfb xauth sqlite3 xdotool x11-xserver-utils imagemagick
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

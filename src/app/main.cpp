@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "app/Usage.h"
 #include "platform/Startup.h"
 
 #include <QApplication>
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
     platform::Startup::restrictPluginPaths();
     platform::Startup::endOnOutOfMemory("Velloran ran out of memory and ended; close other programs and start it "
                                         "again.");
+    if (const std::optional<int> answered = Usage::answer(argc, argv))
+        return *answered;
     if (!hasDisplay()) {
         std::fprintf(stderr, "Velloran is a desktop program and found no graphical display (DISPLAY is not set); "
                              "on a machine without one, start it as: xvfb-run -a %s\n",
@@ -35,5 +38,5 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     platform::Startup::displayReached();
     Program::prepareApplication();
-    return Program::run(QCoreApplication::applicationDirPath());
+    return Program::runFromExecutable();
 }

@@ -56,7 +56,9 @@ bool verifyCommand(const QString&, const QString& file, QString* done, QString* 
     return true;
 }
 
-bool importCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+// The report as the window shows it: the summary line, then the filled, skipped and changed contacts, one a line.
+bool importInto(const QString& programDir, const QString& file, exchange::Importer::Existing existing, QString* done,
+                QString* error)
 {
     // Like a running program: never while a restore swaps the data underneath.
     store::ProgramLock lock(programDir);
@@ -67,10 +69,22 @@ bool importCommand(const QString& programDir, const QString& file, QString* done
     if (!connection.open(error))
         return false;
     exchange::ImportReport report;
-    if (!exchange::Importer(connection).importFile(file, &report, error))
+    exchange::Importer importer(connection);
+    importer.setExisting(existing);
+    if (!importer.importFile(file, &report, error))
         return false;
-    *done = report.summary();
+    *done = report.details();
     return true;
+}
+
+bool importCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    return importInto(programDir, file, exchange::Importer::Existing::Skip, done, error);
+}
+
+bool fillBlanksCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    return importInto(programDir, file, exchange::Importer::Existing::FillBlanks, done, error);
 }
 
 bool exportCommand(const QString& programDir, const QString& file, QString* done, QString* error)
@@ -85,7 +99,7 @@ bool exportCommand(const QString& programDir, const QString& file, QString* done
     exchange::ExportReport report;
     if (!exchange::Exporter(connection).exportAll(file, &report, error))
         return false;
-    *done = report.summary();
+    *done = report.details();
     return true;
 }
 
@@ -94,30 +108,40 @@ struct Command {
     const char* operand; // what its one argument is, for the help
     const char* what;    // one line of the help
     bool (*run)(const QString& programDir, const QString& file, QString* done, QString* error);
+    // An option before the file, and what the command runs with it.
+    const char* option = nullptr;
+    bool (*runWithOption)(const QString& programDir, const QString& file, QString* done, QString* error) = nullptr;
 };
 
 const Command kCommands[] = {
     {"backup", "档案文件", "把全部数据（联系人、设置、记事、照片、用户文件夹）备份到一个 zip 档案", backupCommand},
     {"verify", "档案文件", "完整检查档案，不改动任何数据", verifyCommand},
     {"restore", "档案文件", "检查档案后用其中的数据替换现在的数据；原来的数据移到 backup 文件夹保存", restoreCommand},
-    {"import", "联系人文件", "导入 vCard（.vcf）或 CSV（.csv）文件中的联系人", importCommand},
+    {"import", "联系人文件",
+     "导入 vCard（.vcf）或 CSV（.csv）文件中的联系人；加 --fill-blanks 时已有的联系人只补上空着的项", importCommand,
+     "--fill-blanks", fillBlanksCommand},
     {"export", "联系人文件", "把全部联系人导出为 vCard 或 CSV 文件（按扩展名）", exportCommand},
 };
 
-QString usage()
+QString usage(const QString& otherCommands)
 {
-    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import|export 联系人文件（.vcf 或 .csv）"
-                          "（不带参数时打开窗口；详见 data --help）");
+    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
+                          "（.vcf 或 .csv）%1（不带参数时打开窗口；详见 data --help）")
+        .arg(otherCommands.isEmpty() ? QString() : QStringLiteral("，") + otherCommands);
 }
 
-QString help()
+QString help(const QString& otherCommands)
 {
     QString text = QStringLiteral("用法：data [命令 文件]\n"
-                                  "备份、检查和恢复 Velloran 的数据，导入和导出联系人。不带参数时打开窗口。\n"
+                                  "备份、检查和恢复 Velloran 的数据，导入、导出和打印联系人。不带参数时打开窗口。\n"
                                   "文件名相对于当前目录。\n\n命令：\n");
     for (const Command& c : kCommands)
-        text += QStringLiteral("  %1 %2\n      %3\n")
-                    .arg(QLatin1String(c.name), QString::fromUtf8(c.operand), QString::fromUtf8(c.what));
+        text +=
+            QStringLiteral("  %1 %2%3\n      %4\n")
+                .arg(QLatin1String(c.name), c.option ? QStringLiteral("[%1] ").arg(QLatin1String(c.option)) : QString(),
+                     QString::fromUtf8(c.operand), QString::fromUtf8(c.what));
+    for (const QString& other : otherCommands.split(QStringLiteral("，"), Qt::SkipEmptyParts))
+        text += QStringLiteral("  %1\n").arg(other.section(QLatin1String("data "), 1));
     text += QStringLiteral("  --help\n      显示这份说明\n  --version\n      显示版本\n\n"
                            "退出状态：0 完成；1 失败（原因写在标准错误输出上）；2 命令无法识别。\n");
     return text;
@@ -125,11 +149,12 @@ QString help()
 
 } // namespace
 
-int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err)
+int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err,
+                     const QString& otherCommands)
 {
     if (arguments.size() == 1 &&
         (arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h"))) {
-        out << help() << Qt::flush;
+        out << help(otherCommands) << Qt::flush;
         return 0;
     }
     if (arguments.size() == 1 && arguments.first() == QLatin1String("--version")) {
@@ -141,15 +166,22 @@ int CommandLine::run(const QStringList& arguments, const QString& programDir, QT
         if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))
             command = &c;
     }
-    if (!command || arguments.size() != 2 || arguments.at(1).isEmpty()) {
-        err << usage() << Qt::endl;
+    // "import --fill-blanks FILE": the option before the file runs the command's other form.
+    const auto isOption = [&](const QString& a) { return command->option && a == QLatin1String(command->option); };
+    decltype(Command::run) run = nullptr;
+    if (command && arguments.size() == 3 && isOption(arguments.at(1)))
+        run = command->runWithOption;
+    else if (command && arguments.size() == 2 && !isOption(arguments.at(1)))
+        run = command->run;
+    if (!run || arguments.last().isEmpty()) {
+        err << usage(otherCommands) << Qt::endl;
         return 2;
     }
     QString error;
     QString done;
     // An interrupted restore is finished before anything reads or replaces the data.
     const bool ok = Restore::recover(programDir, &error) &&
-                    command->run(programDir, QDir::current().absoluteFilePath(arguments.at(1)), &done, &error);
+                    run(programDir, QDir::current().absoluteFilePath(arguments.last()), &done, &error);
     if (!ok) {
         // One line: the messages' own line breaks would split it.
         err << QStringLiteral("data %1 失败：").arg(arguments.first()) << error.simplified() << Qt::endl;

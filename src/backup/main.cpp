@@ -7,8 +7,10 @@
 #include "backup/Tdata.h"
 #include "platform/Centre.h"
 #include "platform/Look.h"
+#include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
 #include "platform/Startup.h"
+#include "print/PrintCommandLine.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -21,7 +23,16 @@ namespace {
 QString programDir()
 {
     const QString overridden = qEnvironmentVariable("VELLORAN_DATA_DIR");
-    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+    if (!overridden.isEmpty())
+        return overridden;
+    // The directory velloran uses: this one, or for the installed program the person's own (created if new, so a
+    // restore works where velloran never ran; velloran lays out the rest). A failure shows in the command's error.
+    static const QString dir = [] {
+        platform::ProgramHome home;
+        platform::ProgramHome::settle(&home, nullptr);
+        return home.dir;
+    }();
+    return dir;
 }
 
 bool hasDisplay()
@@ -41,12 +52,16 @@ int main(int argc, char** argv)
     platform::Startup::endOnOutOfMemory("内存不足，数据备份与恢复程序已经停止；请关闭其他程序后再试。");
     // A backup killed half-way leaves no copy of the contacts beside its archive.
     backup::SnapshotFolder::removeOnSignals();
+    // Printing paints text, under an application of its own that needs no display either.
+    if (argc > 1 && print::PrintCommandLine::handles(argv[1]))
+        return print::PrintCommandLine::run(argc, argv, &programDir);
     if (argc > 1) {
         // No display needed: scheduled backups and administrators' shells.
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err);
+        return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err,
+                                        print::PrintCommandLine::usage());
     }
     if (!hasDisplay()) {
         std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行，"
