@@ -9,6 +9,7 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
