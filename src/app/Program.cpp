@@ -120,14 +120,21 @@ void Program::startDailyBackup()
 {
     const QString dir = platform::ProgramDir::path();
     const QDate today = platform::Clock::today();
-    if (g_dailyBackup || !backup::DailyBackup::isDue(dir, today))
+    if (g_dailyBackup || !forms::main || !backup::DailyBackup::isDue(dir, today))
         return;
     // In the background, after the window is shown: the window never waits for it, and a failed backup (a full
-    // disk) leaves the next start to try again.
-    g_dailyBackup = QThread::create([dir, today] {
+    // disk) leaves the next start to try again. The failure is told once, in the status bar, where it stays until
+    // the next hint: the program itself works on.
+    auto failure = std::make_shared<QString>();
+    g_dailyBackup = QThread::create([dir, today, failure] {
         bool written = false;
         QString error;
-        backup::DailyBackup::run(dir, today, &written, &error);
+        if (!backup::DailyBackup::run(dir, today, &written, &error))
+            *failure = error.simplified();
+    });
+    QObject::connect(g_dailyBackup, &QThread::finished, forms::main, [failure] {
+        if (!failure->isEmpty())
+            forms::main->ShowHint(QStringLiteral("今天的自动备份没有完成：%1").arg(*failure));
     });
     g_dailyBackup->start(QThread::LowPriority);
 }

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "app/Usage.h"
+#include "platform/Startup.h"
 
 #include <QApplication>
 
@@ -21,6 +22,9 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    platform::Startup::restrictPluginPaths();
+    platform::Startup::endOnOutOfMemory("Velloran ran out of memory and ended; close other programs and start it "
+                                        "again.");
     if (const std::optional<int> answered = Usage::answer(argc, argv))
         return *answered;
     if (!hasDisplay()) {
@@ -29,7 +33,10 @@ int main(int argc, char** argv)
                      argc > 0 ? argv[0] : "velloran");
         return 2;
     }
+    platform::Startup::guardDisplay("Velloran is a desktop program and could not open the graphical display named by "
+                                    "DISPLAY; start it on a running desktop, or as: xvfb-run -a velloran");
     QApplication app(argc, argv);
+    platform::Startup::displayReached();
     Program::prepareApplication();
     return Program::runFromExecutable();
 }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -18,6 +19,10 @@ struct ArchiveSummary {
     QString programVersion;
     int files = 0;
     qint64 dataSize = 0; // bytes of all files, unpacked
+    QStringList leftOut; // what a backup found but did not take, each with its reason in brackets
 };
+
+// The sentence that names what a backup left out; empty when it left out nothing.
+QString leftOutSentence(const ArchiveSummary& summary);
 
 } // namespace backup

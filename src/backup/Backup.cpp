@@ -3,13 +3,20 @@
 #include "backup/Database.h"
 #include "backup/Manifest.h"
 #include "backup/ProgramData.h"
+#include "backup/Restore.h"
+#include "backup/SnapshotFolder.h"
 #include "backup/ZipWriter.h"
 #include "store/ProgramLock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef VELLORAN_VERSION
 #define VELLORAN_VERSION "0"
@@ -41,7 +48,42 @@ bool isAllowedTarget(const QString& programDir, const QString& target)
     return parent == backupDir || parent.startsWith(backupDir + QLatin1Char('/'));
 }
 
+// The complete archive on disk under its name, replacing an older one of that name in one step; an older one
+// keeps its mode.
+bool commit(QFile& out, const QString& final, QString* error)
+{
+    const QFileInfo older(final);
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        return failWith(error, QStringLiteral("无法写入 %1：%2").arg(final, out.errorString()));
+    out.close();
+    if (older.exists())
+        out.setPermissions(older.permissions());
+    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(final).constData()) != 0)
+        return failWith(error,
+                        QStringLiteral("无法写入 %1：%2").arg(final, QString::fromLocal8Bit(std::strerror(errno))));
+    const int dir = ::open(QFile::encodeName(older.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+// The permission bits of a file or folder, as they come back after a restore.
+int modeOf(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
 } // namespace
+
+QString leftOutSentence(const ArchiveSummary& summary)
+{
+    if (summary.leftOut.isEmpty())
+        return QString();
+    return QStringLiteral("没有备份：%1。").arg(summary.leftOut.join(QStringLiteral("、")));
+}
 
 bool Backup::write(const QString& programDir, const QString& archivePath, const Progress& progress,
                    ArchiveSummary* summary, QString* error)
@@ -58,38 +100,43 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
 
     // Shared, like every running program: a restore cannot swap the data while it is being read.
     store::ProgramLock lock(programDir);
-    switch (lock.tryLock(store::ProgramLock::Mode::Shared, error)) {
-    case store::ProgramLock::Result::Locked:
-        break;
-    case store::ProgramLock::Result::Busy:
-        return failWith(error, QStringLiteral("正在恢复数据，现在不能备份，请等恢复结束后再试。"));
-    case store::ProgramLock::Result::Failed:
+    if (!Restore::share(lock, QStringLiteral("备份"), error))
         return false;
-    }
 
-    // The snapshot lies beside the archive: the same disk, which has room for the archive anyway.
-    QTemporaryDir scratch(QFileInfo(target).absolutePath() + QLatin1Char('/') + scratchPrefix() +
-                          QStringLiteral("XXXXXX"));
-    if (!scratch.isValid())
-        return failWith(error, QStringLiteral("无法在 %1 中创建临时文件夹：%2")
-                                   .arg(QFileInfo(target).absolutePath(), scratch.errorString()));
-    const QString snapshot = scratch.filePath(QStringLiteral("call.mdb"));
+    // A contact database reached through a link out of the directory is not the program's to copy.
+    const QString database = QDir(programDir).filePath(QStringLiteral("call.mdb"));
+    if (QFileInfo(database).isSymLink() &&
+        !QFileInfo(database).canonicalFilePath().startsWith(QFileInfo(programDir).canonicalFilePath() + '/'))
+        return failWith(error, QStringLiteral("通讯录数据库 %1 是指向程序目录之外的链接，不能备份。").arg(database));
+
+    // An existing archive reached through a link is replaced where the link leads, as before.
+    const QString final = QFileInfo(target).isSymLink() ? QFileInfo(target).canonicalFilePath() : target;
+    SnapshotFolder scratch;
+    if (!scratch.create(QFileInfo(final).absolutePath(), error))
+        return false;
     Manifest manifest;
     manifest.programVersion = QStringLiteral(VELLORAN_VERSION);
     manifest.created = QDateTime::currentDateTime();
-    if (!Database::snapshot(QDir(programDir).filePath(QStringLiteral("call.mdb")), snapshot, &manifest.contacts, error))
+    QStringList databaseUsers;
+    if (!Database::snapshot(database, scratch.databasePath(), &manifest.contacts, &databaseUsers, error))
         return false;
+    // Read from here on through the open file: the copy of the contacts leaves the target disk at once.
+    QFile snapshot(scratch.databasePath());
+    if (!snapshot.open(QIODevice::ReadOnly))
+        return failWith(error, QStringLiteral("无法读取 %1：%2").arg(snapshot.fileName(), snapshot.errorString()));
+    const qint64 snapshotSize = snapshot.size();
+    QFile::remove(scratch.databasePath());
 
-    QList<ProgramData::Item> items = ProgramData::collect(programDir);
+    const ProgramData::Collected collected = ProgramData::collect(programDir, databaseUsers);
     qint64 total = 0;
-    for (ProgramData::Item& item : items) {
-        if (item.relative == QLatin1String("call.mdb"))
-            item.source = snapshot;
+    for (const ProgramData::Item& item : collected.items) {
         if (!item.directory)
-            total += QFileInfo(item.source).size();
+            total += item.relative == QLatin1String("call.mdb") ? snapshotSize : QFileInfo(item.source).size();
     }
 
-    QSaveFile out(target);
+    // Written inside the folder and renamed into place only when complete: an interrupted backup leaves no half
+    // archive under the name, and no whole one under any other.
+    QFile out(scratch.archivePath());
     if (!out.open(QIODevice::WriteOnly))
         return failWith(error, QStringLiteral("无法写入 %1：%2").arg(target, out.errorString()));
     ZipWriter zip(&out);
@@ -103,25 +150,24 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
     };
     if (progress)
         progress(0, total);
-    for (const ProgramData::Item& item : items) {
+    for (const ProgramData::Item& item : collected.items) {
         ManifestEntry entry;
         entry.path = item.relative;
         entry.directory = item.directory;
-        const bool ok = item.directory
-                            ? zip.addDirectory(item.relative, QFileInfo(item.source).lastModified(), error)
+        entry.mode = modeOf(item.source);
+        const QDateTime modified = QFileInfo(item.source).lastModified();
+        const bool ok = item.directory ? zip.addDirectory(item.relative, modified, error)
+                        : item.relative == QLatin1String("call.mdb")
+                            ? zip.addFile(item.relative, snapshot, modified, &entry.size, &entry.sha256, step, error)
                             : zip.addFile(item.relative, item.source, &entry.size, &entry.sha256, step, error);
-        if (!ok) {
-            out.cancelWriting();
+        if (!ok)
             return false;
-        }
         manifest.entries.append(entry);
     }
-    if (!zip.addData(Manifest::entryName(), manifest.toJson(), error) || !zip.close(error)) {
-        out.cancelWriting();
+    if (!zip.addData(Manifest::entryName(), manifest.toJson(), error) || !zip.close(error))
         return false;
-    }
-    if (!out.commit())
-        return failWith(error, QStringLiteral("无法写入 %1：%2").arg(target, out.errorString()));
+    if (!commit(out, final, error))
+        return false;
 
     if (summary) {
         summary->path = target;
@@ -130,6 +176,7 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
         summary->programVersion = manifest.programVersion;
         summary->files = 0;
         summary->dataSize = 0;
+        summary->leftOut = collected.leftOut;
         for (const ManifestEntry& e : manifest.entries) {
             if (!e.directory) {
                 ++summary->files;

@@ -7,9 +7,14 @@
 #include "exchange/Importer.h"
 #include "platform/ProgramDir.h"
 #include "store/Connection.h"
+#include "store/ProgramLock.h"
 
 #include <QDir>
 #include <QTextStream>
+
+#ifndef VELLORAN_VERSION
+#define VELLORAN_VERSION "0"
+#endif
 
 namespace backup {
 
@@ -26,6 +31,8 @@ bool backupCommand(const QString& programDir, const QString& file, QString* done
     if (!Backup::write(programDir, file, {}, &s, error))
         return false;
     *done = QStringLiteral("备份完成：%1（%2 位联系人，%3 个文件）").arg(s.path).arg(s.contacts).arg(s.files);
+    if (!s.leftOut.isEmpty())
+        *done += QStringLiteral("；") + leftOutSentence(s);
     return true;
 }
 
@@ -53,6 +60,10 @@ bool verifyCommand(const QString&, const QString& file, QString* done, QString* 
 bool importInto(const QString& programDir, const QString& file, exchange::Importer::Existing existing, QString* done,
                 QString* error)
 {
+    // Like a running program: never while a restore swaps the data underneath.
+    store::ProgramLock lock(programDir);
+    if (!Restore::share(lock, QStringLiteral("导入"), error))
+        return false;
     platform::ProgramDir::set(programDir);
     store::Connection connection(QStringLiteral("data.import"), QStringLiteral("call.mdb"));
     if (!connection.open(error))
@@ -78,6 +89,9 @@ bool fillBlanksCommand(const QString& programDir, const QString& file, QString* 
 
 bool exportCommand(const QString& programDir, const QString& file, QString* done, QString* error)
 {
+    store::ProgramLock lock(programDir);
+    if (!Restore::share(lock, QStringLiteral("导出"), error))
+        return false;
     platform::ProgramDir::set(programDir);
     store::Connection connection(QStringLiteral("data.export"), QStringLiteral("call.mdb"));
     if (!connection.open(error))
@@ -91,6 +105,8 @@ bool exportCommand(const QString& programDir, const QString& file, QString* done
 
 struct Command {
     const char* name;
+    const char* operand; // what its one argument is, for the help
+    const char* what;    // one line of the help
     bool (*run)(const QString& programDir, const QString& file, QString* done, QString* error);
     // An option before the file, and what the command runs with it.
     const char* option = nullptr;
@@ -98,22 +114,53 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"backup", backupCommand}, {"restore", restoreCommand},
-    {"verify", verifyCommand}, {"import", importCommand, "--fill-blanks", fillBlanksCommand},
-    {"export", exportCommand},
+    {"backup", "档案文件", "把全部数据（联系人、设置、记事、照片、用户文件夹）备份到一个 zip 档案", backupCommand},
+    {"verify", "档案文件", "完整检查档案，不改动任何数据", verifyCommand},
+    {"restore", "档案文件", "检查档案后用其中的数据替换现在的数据；原来的数据移到 backup 文件夹保存", restoreCommand},
+    {"import", "联系人文件",
+     "导入 vCard（.vcf）或 CSV（.csv）文件中的联系人；加 --fill-blanks 时已有的联系人只补上空着的项", importCommand,
+     "--fill-blanks", fillBlanksCommand},
+    {"export", "联系人文件", "把全部联系人导出为 vCard 或 CSV 文件（按扩展名）", exportCommand},
 };
 
-QString usage()
+QString usage(const QString& otherCommands)
 {
     return QStringLiteral("用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
-                          "（.vcf 或 .csv），data print 文件.pdf [--group relation|initial|none]，data qr 姓名 图片.png"
-                          "（不带参数时打开窗口）");
+                          "（.vcf 或 .csv）%1（不带参数时打开窗口；详见 data --help）")
+        .arg(otherCommands.isEmpty() ? QString() : QStringLiteral("，") + otherCommands);
+}
+
+QString help(const QString& otherCommands)
+{
+    QString text = QStringLiteral("用法：data [命令 文件]\n"
+                                  "备份、检查和恢复 Velloran 的数据，导入、导出和打印联系人。不带参数时打开窗口。\n"
+                                  "文件名相对于当前目录。\n\n命令：\n");
+    for (const Command& c : kCommands)
+        text +=
+            QStringLiteral("  %1 %2%3\n      %4\n")
+                .arg(QLatin1String(c.name), c.option ? QStringLiteral("[%1] ").arg(QLatin1String(c.option)) : QString(),
+                     QString::fromUtf8(c.operand), QString::fromUtf8(c.what));
+    for (const QString& other : otherCommands.split(QStringLiteral("，"), Qt::SkipEmptyParts))
+        text += QStringLiteral("  %1\n").arg(other.section(QLatin1String("data "), 1));
+    text += QStringLiteral("  --help\n      显示这份说明\n  --version\n      显示版本\n\n"
+                           "退出状态：0 完成；1 失败（原因写在标准错误输出上）；2 命令无法识别。\n");
+    return text;
 }
 
 } // namespace
 
-int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err)
+int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err,
+                     const QString& otherCommands)
 {
+    if (arguments.size() == 1 &&
+        (arguments.first() == QLatin1String("--help") || arguments.first() == QLatin1String("-h"))) {
+        out << help(otherCommands) << Qt::flush;
+        return 0;
+    }
+    if (arguments.size() == 1 && arguments.first() == QLatin1String("--version")) {
+        out << QStringLiteral("data（Velloran 数据备份与恢复）%1").arg(QStringLiteral(VELLORAN_VERSION)) << Qt::endl;
+        return 0;
+    }
     const Command* command = nullptr;
     for (const Command& c : kCommands) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))
@@ -127,7 +174,7 @@ int CommandLine::run(const QStringList& arguments, const QString& programDir, QT
     else if (command && arguments.size() == 2 && !isOption(arguments.at(1)))
         run = command->run;
     if (!run || arguments.last().isEmpty()) {
-        err << usage() << Qt::endl;
+        err << usage(otherCommands) << Qt::endl;
         return 2;
     }
     QString error;

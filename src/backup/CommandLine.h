@@ -9,13 +9,15 @@ namespace backup {
 
 // data's commands without a window: "backup ARCHIVE", "restore ARCHIVE", "verify ARCHIVE", "import [--fill-blanks]
 // FILE" and "export FILE" (vCard or CSV, by the file's extension; export writes every record). Each takes one file,
-// relative to the current directory, and works on the given program directory. A new command is one more row
-// in the table in CommandLine.cpp.
+// relative to the current directory, and works on the given program directory. "--help" and "--version" print to
+// standard output. A new command is one more row in the table in CommandLine.cpp (its help line included).
 class CommandLine {
 public:
     // arguments without the program's own name. Returns the exit status: 0 done (a line on out; import and export
-    // follow it with their report's lines), 1 failed, 2 not understood (one line on err).
-    static int run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err);
+    // follow it with their report's lines; or the help), 1 failed, 2 not understood (one line on err).
+    // otherCommands: the usage of the commands data runs elsewhere ("data print …，data qr …"), for the help.
+    static int run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err,
+                   const QString& otherCommands = QString());
 };
 
 } // namespace backup

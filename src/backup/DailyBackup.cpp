@@ -2,6 +2,7 @@
 
 #include "backup/Archive.h"
 #include "backup/Backup.h"
+#include "backup/SnapshotFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,12 +49,8 @@ bool DailyBackup::run(const QString& programDir, const QDate& today, bool* writt
             *error = QStringLiteral("无法创建备份文件夹 %1。").arg(dir);
         return false;
     }
-    // Scratch folders of backups that were killed half-way; a running one is younger than a day.
-    for (const QFileInfo& info : QDir(dir).entryInfoList({Backup::scratchPrefix() + QLatin1Char('*')},
-                                                         QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        if (info.lastModified().daysTo(QDateTime::currentDateTime()) >= 1)
-            QDir(info.filePath()).removeRecursively();
-    }
+    // What a backup killed half-way left (a backup that runs removes it too, but one may not be due today).
+    SnapshotFolder::removeLeftovers(dir);
     if (isDue(programDir, today)) {
         if (!Backup::write(programDir, dir + QLatin1Char('/') + archiveName(today), {}, nullptr, error))
             return false;

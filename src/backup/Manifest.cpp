@@ -4,11 +4,27 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace backup {
 
 namespace {
 const QString kFormat = QStringLiteral("velloran-backup");
 constexpr int kFormatVersion = 1;
+// JSON numbers are doubles: above 2^53 they are no longer exact, and far beyond any file.
+constexpr double kLargestSize = 9007199254740992.0;
+
+// A whole number in [0, max], as JSON holds it; false for anything else, without converting it.
+bool wholeNumber(const QJsonValue& value, double max, qint64* out)
+{
+    if (!value.isDouble())
+        return false;
+    const double d = value.toDouble();
+    if (!(d >= 0 && d <= max) || std::floor(d) != d)
+        return false;
+    *out = qint64(d);
+    return true;
+}
 } // namespace
 
 QByteArray Manifest::toJson() const
@@ -21,6 +37,8 @@ QByteArray Manifest::toJson() const
             o.insert(QStringLiteral("size"), double(e.size));
             o.insert(QStringLiteral("sha256"), QString::fromLatin1(e.sha256));
         }
+        if (e.mode >= 0)
+            o.insert(QStringLiteral("mode"), e.mode);
         list.append(o);
     }
     const QJsonObject root{{QStringLiteral("format"), kFormat},
@@ -64,12 +82,14 @@ bool Manifest::fromJson(const QByteArray& json, Manifest* manifest, QString* err
         if (e.path.isEmpty() || (!e.directory && type != QLatin1String("file")))
             return fail(QStringLiteral("文件列表有误"));
         if (!e.directory) {
-            const double size = o.value(QStringLiteral("size")).toDouble(-1);
-            e.size = qint64(size);
             e.sha256 = o.value(QStringLiteral("sha256")).toString().toLatin1();
-            if (size < 0 || double(e.size) != size || e.sha256.size() != 64)
+            if (!wholeNumber(o.value(QStringLiteral("size")), kLargestSize, &e.size) || e.sha256.size() != 64)
                 return fail(QStringLiteral("“%1”的大小或校验和有误").arg(e.path));
         }
+        qint64 mode = -1;
+        if (o.contains(QStringLiteral("mode")) && !wholeNumber(o.value(QStringLiteral("mode")), 0777, &mode))
+            return fail(QStringLiteral("“%1”的权限有误").arg(e.path));
+        e.mode = int(mode);
         m.entries.append(e);
     }
     *manifest = m;

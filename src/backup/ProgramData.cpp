@@ -2,9 +2,9 @@
 
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
+#include "store/NameFilter.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 
@@ -28,6 +28,12 @@ bool isReserved(const QString& name)
     static const QStringList reserved = {QStringLiteral("backup"), QStringLiteral("help"), QStringLiteral("help.html"),
                                          QStringLiteral("velloran"), QStringLiteral("data")};
     return name.startsWith(QLatin1Char('.')) || reserved.contains(name) || dataFiles().contains(name);
+}
+
+// A user name becomes a folder name; the names user management accepts hold none of the refused characters.
+bool mayNameUser(const QString& name)
+{
+    return !isReserved(name) && !store::NameFilter::hasSpecialChars(name);
 }
 
 bool isPlainDir(const QFileInfo& info)
@@ -68,30 +74,64 @@ QStringList ProgramData::topLevel(const QString& programDir)
     return items + folders + sortedUsers;
 }
 
-QList<ProgramData::Item> ProgramData::collect(const QString& programDir)
+ProgramData::Collected ProgramData::collect(const QString& programDir, const QStringList& databaseUsers)
 {
     const QDir dir(programDir);
-    QList<Item> items;
-    for (const QString& top : topLevel(programDir)) {
-        const QString path = dir.filePath(top);
-        if (!QFileInfo(path).isDir()) {
-            items.append({top, path, false});
-            continue;
+    const QString root = QFileInfo(programDir).canonicalFilePath() + QLatin1Char('/');
+    Collected out;
+    // A plain file, or a link to a file inside the directory; any other link is named in leftOut.
+    const auto takeFile = [&](const QString& relative) {
+        const QFileInfo info(dir.filePath(relative));
+        if (!info.isSymLink()) {
+            if (info.isFile())
+                out.items.append({relative, info.filePath(), false});
+            return;
         }
-        QList<Item> below{{top, path, true}};
-        QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QFileInfo info(it.next());
-            const QString relative = dir.relativeFilePath(info.filePath());
-            if (info.isSymLink() ? !info.isFile() : !(info.isFile() || info.isDir()))
-                continue; // links to folders, sockets, pipes
-            below.append({relative, info.filePath(), info.isDir() && !info.isSymLink()});
+        if (info.isFile() && info.canonicalFilePath().startsWith(root))
+            out.items.append({relative, info.filePath(), false});
+        else
+            out.leftOut.append(QStringLiteral("%1（链接到程序目录之外）").arg(relative));
+    };
+    const auto takeFolder = [&](const QString& relative) {
+        const QFileInfo info(dir.filePath(relative));
+        if (info.isSymLink())
+            out.leftOut.append(QStringLiteral("%1（链接到别的文件夹）").arg(relative));
+        else if (info.isDir())
+            out.items.append({relative, info.filePath(), true});
+        return !info.isSymLink() && info.isDir();
+    };
+
+    for (const QString& f : dataFiles())
+        takeFile(f);
+    if (takeFolder(QStringLiteral("modal")))
+        takeFile(QStringLiteral("modal/set.ini"));
+    if (takeFolder(QStringLiteral("photo"))) {
+        for (const QFileInfo& info : QDir(dir.filePath(QStringLiteral("photo")))
+                                         .entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+            if (!isPictureName(info.fileName()))
+                continue;
+            const QString relative = QStringLiteral("photo/") + info.fileName();
+            if (info.size() > MaxPhotoSize)
+                out.leftOut.append(QStringLiteral("%1（大于 %2 MB 的图片）").arg(relative).arg(MaxPhotoSize >> 20));
+            else
+                takeFile(relative);
         }
-        std::sort(below.begin(), below.end(), [](const Item& a, const Item& b) { return a.relative < b.relative; });
-        items += below;
     }
-    return items;
+    const bool haveUserIni = std::any_of(out.items.cbegin(), out.items.cend(),
+                                         [](const Item& i) { return i.relative == QLatin1String("user.ini"); });
+    const QStringList named = users(haveUserIni ? dir.filePath(QStringLiteral("user.ini")) : QString(), databaseUsers);
+    for (const QFileInfo& info : dir.entryInfoList(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        const QString name = info.fileName();
+        if (kindOf(name, true) != Kind::UserFolder)
+            continue;
+        if (isUserFolder(name, named)) {
+            if (takeFolder(name))
+                takeFile(name + QStringLiteral("/set.ini"));
+        } else if (isPlainDir(info) && QFileInfo::exists(info.filePath() + QStringLiteral("/set.ini"))) {
+            out.leftOut.append(QStringLiteral("%1（不属于任何用户）").arg(name));
+        }
+    }
+    return out;
 }
 
 QStringList ProgramData::companions(const QString& programDir)
@@ -114,14 +154,47 @@ bool ProgramData::isSafeRelative(const QString& path)
                        [](const QString& p) { return platform::ProgramDir::isSafeComponent(p); });
 }
 
-bool ProgramData::mayHold(const QString& relative, bool directory)
+ProgramData::Kind ProgramData::kindOf(const QString& relative, bool directory)
 {
     if (!isSafeRelative(relative))
-        return false;
-    const QString top = relative.section(QLatin1Char('/'), 0, 0);
-    if (top == relative && !directory)
-        return dataFiles().contains(top);
-    return !isReserved(top);
+        return Kind::Refused;
+    const QStringList parts = relative.split(QLatin1Char('/'));
+    const QString& top = parts.first();
+    const bool folder = top == QLatin1String("modal") || top == QLatin1String("photo");
+    if (parts.size() == 1) {
+        if (dataFiles().contains(top))
+            return directory ? Kind::Refused : Kind::File;
+        if (folder)
+            return directory ? Kind::Folder : Kind::Refused;
+        return directory && mayNameUser(top) ? Kind::UserFolder : Kind::Refused;
+    }
+    // Below the top level there are only files, one level deep.
+    if (parts.size() != 2 || directory)
+        return Kind::Refused;
+    if (top == QLatin1String("modal"))
+        return parts.at(1) == QLatin1String("set.ini") ? Kind::File : Kind::Refused;
+    if (top == QLatin1String("photo"))
+        return isPictureName(parts.at(1)) ? Kind::Photo : Kind::Refused;
+    return mayNameUser(top) && parts.at(1) == QLatin1String("set.ini") ? Kind::UserFile : Kind::Refused;
+}
+
+bool ProgramData::isPictureName(const QString& name)
+{
+    // Contact name plus the picture's extension: exactly four characters, the dot included.
+    const qsizetype dot = name.size() - 4;
+    return dot > 0 && name.at(dot) == QLatin1Char('.') && name.indexOf(QLatin1Char('.'), dot + 1) < 0 &&
+           !name.startsWith(QLatin1Char('.')) && platform::ProgramDir::isSafeComponent(name);
+}
+
+QStringList ProgramData::users(const QString& userIni, const QStringList& databaseUsers)
+{
+    QStringList out = userIni.isEmpty() ? QStringList() : store::Ini::keys(userIni, QStringLiteral("user"));
+    return out + databaseUsers;
+}
+
+bool ProgramData::isUserFolder(const QString& folder, const QStringList& users)
+{
+    return users.contains(folder, Qt::CaseInsensitive);
 }
 
 } // namespace backup

@@ -24,7 +24,7 @@ bool failWith(QString* error, const QString& text)
 bool recoverLocked(const QString& dir, QString* error)
 {
     if (!RestoreJournal::exists(dir)) {
-        QDir(dir + QLatin1Char('/') + RestoreJournal::stagingName()).removeRecursively();
+        RestoreJournal::removeFolder(dir + QLatin1Char('/') + RestoreJournal::stagingName());
         return true;
     }
     RestoreJournal journal;
@@ -49,6 +49,19 @@ QString Restore::busyMessage()
     return QStringLiteral(
         "Velloran 正在运行（或者另一个恢复正在进行），不能恢复数据。请先关闭所有正在使用这个程序目录的 "
         "Velloran，再恢复。");
+}
+
+bool Restore::share(store::ProgramLock& lock, const QString& work, QString* error)
+{
+    switch (lock.tryLock(store::ProgramLock::Mode::Shared, error)) {
+    case store::ProgramLock::Result::Locked:
+        return true;
+    case store::ProgramLock::Result::Busy:
+        return failWith(error, QStringLiteral("正在恢复数据，现在不能%1，请等恢复结束后再试。").arg(work));
+    case store::ProgramLock::Result::Failed:
+        break;
+    }
+    return false;
 }
 
 bool Restore::recover(const QString& programDir, QString* error)
@@ -99,24 +112,28 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
     if (inUse())
         return failWith(error, busyMessage());
 
+    // The data replaced is moved into backup/: never through a link, out of the directory.
+    if (QFileInfo(dir + QStringLiteral("/backup")).isSymLink())
+        return failWith(error, QStringLiteral("程序目录中的 backup 是一个链接：恢复要把现在的数据移进 backup "
+                                              "文件夹保存，不能移到程序目录之外。请把它换成普通的文件夹后再恢复。"));
     const QString staging = dir + QLatin1Char('/') + RestoreJournal::stagingName();
-    if (!QDir().mkpath(staging))
+    if (!QDir().mkpath(staging) || QFileInfo(staging).isSymLink())
         return failWith(error, QStringLiteral("无法在程序目录中创建文件夹 %1。").arg(staging));
     ArchiveSummary summary;
     if (!Archive::extract(archive, staging, progress, &summary, error)) {
-        QDir(staging).removeRecursively();
+        RestoreJournal::removeFolder(staging);
         return false;
     }
     // The old database's log goes into its file (or, if that fails, aside with it): a -wal left beside the new
     // call.mdb would be replayed into it.
     if (inUse()) {
-        QDir(staging).removeRecursively();
+        RestoreJournal::removeFolder(staging);
         return failWith(error, busyMessage());
     }
 
     RestoreJournal journal;
     if (!RestoreJournal::plan(dir, QDateTime::currentDateTime(), &journal, error) || !journal.write(dir, error)) {
-        QDir(staging).removeRecursively();
+        RestoreJournal::removeFolder(staging);
         if (!journal.safety.isEmpty())
             QDir(dir).rmdir(journal.safety);
         return false;

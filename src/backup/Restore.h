@@ -2,6 +2,10 @@
 
 #include "backup/ArchiveSummary.h"
 
+namespace store {
+class ProgramLock;
+}
+
 namespace backup {
 
 // Putting an archive's data in place of a program directory's data.
@@ -25,6 +29,9 @@ public:
     static bool recover(const QString& programDir, QString* error);
 
     static QString busyMessage();
+    // Takes lock shared, as every program reading or writing the data does; refused (with a message naming the
+    // work) while a restore holds it.
+    static bool share(store::ProgramLock& lock, const QString& work, QString* error);
 };
 
 } // namespace backup

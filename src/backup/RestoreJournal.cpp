@@ -79,6 +79,15 @@ bool RestoreJournal::exists(const QString& programDir)
     return present(programDir + QLatin1Char('/') + fileName());
 }
 
+void RestoreJournal::removeFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || (info.exists() && !info.isDir()))
+        QFile::remove(path);
+    else if (info.exists())
+        QDir(path).removeRecursively(); // links inside are removed themselves, not followed
+}
+
 bool RestoreJournal::plan(const QString& programDir, const QDateTime& now, RestoreJournal* journal, QString* error)
 {
     const QDir dir(programDir);
@@ -97,7 +106,7 @@ bool RestoreJournal::plan(const QString& programDir, const QDateTime& now, Resto
     for (const QFileInfo& info :
          staged.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
         // Only what the archive may hold: a database companion left by the check stays behind and goes.
-        if (ProgramData::mayHold(info.fileName(), info.isDir()))
+        if (ProgramData::kindOf(info.fileName(), info.isDir()) != ProgramData::Kind::Refused)
             j.newItems.append(info.fileName());
     }
     j.oldItems = ProgramData::topLevel(programDir) + ProgramData::companions(programDir);
@@ -213,7 +222,7 @@ bool RestoreJournal::finish(const QString& programDir, QString* error) const
         return false;
     }
     syncDir(programDir);
-    QDir(dir.filePath(staging)).removeRecursively();
+    removeFolder(dir.filePath(staging));
     dir.rmdir(safety); // only when empty: a rolled-back swap leaves nothing in it
     return true;
 }

@@ -20,6 +20,8 @@ public:
     static QString fileName() { return QStringLiteral(".velloran-restore"); }
     static QString stagingName() { return QStringLiteral(".velloran-restore-staging"); }
     static bool exists(const QString& programDir);
+    // Removes a folder with what it holds; a link in its place is removed itself, never what it leads to.
+    static void removeFolder(const QString& path);
 
     // The swap for what lies staged now: creates the dated safety folder; the old items are the present data,
     // the databases' companions and whatever the new items would otherwise replace.

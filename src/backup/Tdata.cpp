@@ -86,10 +86,12 @@ void Tdata::Button1Click()
                 return;
             }
             FillList();
-            platform::Prompt::information(this, QStringLiteral("备份完成。\n%1\n%2 位联系人，%3 个文件。")
+            const QString leftOut = backup::leftOutSentence(*summary);
+            platform::Prompt::information(this, QStringLiteral("备份完成。\n%1\n%2 位联系人，%3 个文件。%4")
                                                     .arg(QDir::toNativeSeparators(summary->path))
                                                     .arg(summary->contacts)
-                                                    .arg(summary->files));
+                                                    .arg(summary->files)
+                                                    .arg(leftOut.isEmpty() ? QString() : '\n' + leftOut));
         });
 }
 

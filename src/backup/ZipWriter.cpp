@@ -80,9 +80,16 @@ bool ZipWriter::addFile(const QString& path, const QString& source, qint64* size
             *error = QStringLiteral("无法读取 %1：%2").arg(source, in.errorString());
         return false;
     }
+    return addFile(path, in, QFileInfo(source).lastModified(), size, sha256, progress, error);
+}
+
+bool ZipWriter::addFile(const QString& path, QFile& in, const QDateTime& modified, qint64* size, QByteArray* sha256,
+                        const std::function<void(qint64)>& progress, QString* error)
+{
+    const QString source = in.fileName();
     // The size of the open file: the program replaces its files by renaming, so this handle keeps one version.
     const qint64 expected = in.size();
-    if (!header(path, false, expected, QFileInfo(source).lastModified(), error))
+    if (!header(path, false, expected, modified, error))
         return false;
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray buffer(256 * 1024, Qt::Uninitialized);

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QFile;
 class QIODevice;
 struct archive;
 
@@ -26,6 +27,9 @@ public:
     // Streams the file in; *size and *sha256 (hex) describe exactly the bytes written. progress gets each
     // chunk's length.
     bool addFile(const QString& path, const QString& source, qint64* size, QByteArray* sha256,
+                 const std::function<void(qint64)>& progress, QString* error);
+    // The same from a file already open for reading (its name may be gone already).
+    bool addFile(const QString& path, QFile& in, const QDateTime& modified, qint64* size, QByteArray* sha256,
                  const std::function<void(qint64)>& progress, QString* error);
     bool addData(const QString& path, const QByteArray& data, QString* error);
     // Writes the central directory; the archive is complete only when this succeeds.

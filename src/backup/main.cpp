@@ -3,11 +3,13 @@
 // VELLORAN_DATA_DIR names another program directory to work on (tests use it).
 #include "backup/CommandLine.h"
 #include "backup/Restore.h"
+#include "backup/SnapshotFolder.h"
 #include "backup/Tdata.h"
 #include "platform/Centre.h"
 #include "platform/Look.h"
 #include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
+#include "platform/Startup.h"
 #include "print/PrintCommandLine.h"
 
 #include <QApplication>
@@ -46,6 +48,10 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    platform::Startup::restrictPluginPaths();
+    platform::Startup::endOnOutOfMemory("内存不足，数据备份与恢复程序已经停止；请关闭其他程序后再试。");
+    // A backup killed half-way leaves no copy of the contacts beside its archive.
+    backup::SnapshotFolder::removeOnSignals();
     // Printing paints text, under an application of its own that needs no display either.
     if (argc > 1 && print::PrintCommandLine::handles(argv[1]))
         return print::PrintCommandLine::run(argc, argv, &programDir);
@@ -54,15 +60,19 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err);
+        return backup::CommandLine::run(app.arguments().mid(1), programDir(), out, err,
+                                        print::PrintCommandLine::usage());
     }
     if (!hasDisplay()) {
-        std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行："
-                   "data backup|restore|verify 档案文件，或 data import|export 联系人文件\n",
+        std::fputs("数据备份与恢复程序没有找到图形显示（没有设置 DISPLAY）；没有显示时请用命令行，"
+                   "见 data --help。\n",
                    stderr);
         return 2;
     }
+    platform::Startup::guardDisplay("数据备份与恢复程序无法打开 DISPLAY 所指的图形显示；没有显示时请用命令行，"
+                                    "见 data --help。");
     QApplication app(argc, argv);
+    platform::Startup::displayReached();
     QCoreApplication::setApplicationName(QStringLiteral("数据备份与恢复"));
     platform::Look::apply();
     QString error;

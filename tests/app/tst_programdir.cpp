@@ -5,12 +5,14 @@
 #include "backup/DailyBackup.h"
 #include "backup/Restore.h"
 #include "mainwin/Forms.h"
+#include "mainwin/Tmain.h"
 #include "platform/Clock.h"
 #include "store/ProgramLock.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
 #include <QDir>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +84,15 @@ private Q_SLOTS:
         const QList<backup::DailyBackup::Listed> listed = backup::DailyBackup::list(dir.path());
         QCOMPARE(listed.size(), 2);
         QCOMPARE(listed.first().summary.contacts, 1);
+    }
+
+    void dailyBackupFailureIsTold()
+    {
+        TestProgramDir dir;
+        QVERIFY(dir.write(QStringLiteral("backup"), "a file where the folder belongs"));
+        QVERIFY(Program::start(dir.path()));
+        Program::startDailyBackup();
+        QTRY_VERIFY(forms::main->StatusBar1->currentMessage().startsWith(QStringLiteral("今天的自动备份没有完成：")));
     }
 };
 

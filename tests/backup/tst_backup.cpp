@@ -4,8 +4,10 @@
 #include "backup/Backup.h"
 #include "backup/DailyBackup.h"
 #include "backup/Manifest.h"
+#include "backup/ProgramData.h"
 #include "backup/Restore.h"
 #include "backup/Utf8Locale.h"
+#include "edit/Picture.h"
 #include "support/DataDigest.h"
 #include "support/TestProgramDir.h"
 
@@ -15,6 +17,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -98,9 +102,9 @@ void relist(QList<ZipItem>* items, const QStringList& unlisted = {})
     }
 }
 
-QByteArray emptyDatabase(const QString& scratch, const QStringList& statements)
+// The bytes of the database `file` (created when missing) after `statements`.
+QByteArray emptyDatabase(const QString& file, const QStringList& statements)
 {
-    const QString file = scratch + QStringLiteral("/other.db");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
         db.setDatabaseName(file);
@@ -115,14 +119,26 @@ QByteArray emptyDatabase(const QString& scratch, const QStringList& statements)
     return f.readAll();
 }
 
+// The bytes of a copy of `source` after `statements`: the program's own database, changed.
+QByteArray changedDatabase(const QString& source, const QString& scratch, const QStringList& statements)
+{
+    const QString file = scratch + QStringLiteral("/changed.db");
+    QFile::remove(file);
+    QFile::copy(source, file);
+    return emptyDatabase(file, statements);
+}
+
 } // namespace
 
 class tst_backup : public QObject {
     Q_OBJECT
 private slots:
     void roundTrip();
+    void dataNames_data();
+    void dataNames();
     void refused_data();
     void refused();
+    void linksAndModes();
     void dailyOncePerDayKeepsSeven();
 };
 
@@ -193,6 +209,42 @@ void tst_backup::roundTrip()
     db.close();
 }
 
+void tst_backup::dataNames_data()
+{
+    using Kind = backup::ProgramData::Kind;
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("directory");
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("database") << "call.mdb" << false << Kind::File;
+    QTest::newRow("database as a folder") << "call.mdb" << true << Kind::Refused;
+    QTest::newRow("database companion") << "call.mdb-shm" << false << Kind::Refused;
+    QTest::newRow("database companion as a folder") << "call.mdb-shm" << true << Kind::Refused;
+    QTest::newRow("template settings") << "modal/set.ini" << false << Kind::File;
+    QTest::newRow("template settings as a folder") << "modal/set.ini" << true << Kind::Refused;
+    QTest::newRow("other file in modal") << "modal/x.ini" << false << Kind::Refused;
+    QTest::newRow("photo") << "photo/张三.JPG" << false << Kind::Photo;
+    QTest::newRow("photo of a long extension") << "photo/张三.jpeg" << false << Kind::Refused;
+    QTest::newRow("photo below photo") << "photo/2020/张三.jpg" << false << Kind::Refused;
+    QTest::newRow("hidden photo") << "photo/.张三.jpg" << false << Kind::Refused;
+    QTest::newRow("user folder") << "张三" << true << Kind::UserFolder;
+    QTest::newRow("user settings") << "张三/set.ini" << false << Kind::UserFile;
+    QTest::newRow("other file of a user") << "张三/libx.so" << false << Kind::Refused;
+    QTest::newRow("plugin folder") << "imageformats/libx.so" << false << Kind::Refused;
+    QTest::newRow("backup folder") << "backup" << true << Kind::Refused;
+    QTest::newRow("staging folder") << ".velloran-restore-staging" << true << Kind::Refused;
+    QTest::newRow("executable") << "velloran" << false << Kind::Refused;
+}
+
+// A restore accepts only what a backup writes, by name.
+void tst_backup::dataNames()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, directory);
+    QFETCH(backup::ProgramData::Kind, kind);
+    QCOMPARE(backup::ProgramData::kindOf(path, directory), kind);
+    QCOMPARE(backup::ProgramData::MaxPhotoSize, Picture::MaxFileSize);
+}
+
 void tst_backup::refused_data()
 {
     QTest::addColumn<QString>("change");
@@ -223,6 +275,22 @@ void tst_backup::refused_data()
                                               << "缺少数据表";
     QTest::newRow("not a database") << "notdb"
                                     << "损坏";
+    QTest::newRow("plugin folder") << "imageformats/libqjpeg.so"
+                                   << "不属于";
+    QTest::newRow("folder of no user") << "陌生人/set.ini"
+                                       << "没有这个用户";
+    QTest::newRow("folder in place of a file") << "photo/no.bmp/"
+                                               << "应当是文件";
+    QTest::newRow("photo over the limit") << "photo/大.jpg"
+                                          << "大于 32 MB";
+    QTest::newRow("trigger in call.mdb") << "trigger"
+                                         << "触发器“wipe”";
+    QTest::newRow("column missing in call.mdb") << "nocolumn"
+                                                << "数据表“main”的结构与本程序的不同";
+    QTest::newRow("view in qh.mdb") << "view"
+                                    << "区号数据库 qh.mdb 含有本程序的数据库没有的视图";
+    QTest::newRow("size beyond any file") << "2e72"
+                                          << "大小或校验和有误";
 }
 
 void tst_backup::refused()
@@ -270,12 +338,37 @@ void tst_backup::refused()
         } else if (change == QLatin1String("checksum")) {
             replace(QStringLiteral("zzz"), "nodes");
         } else if (change == QLatin1String("noversion")) {
-            replace(QStringLiteral("call.mdb"),
-                    emptyDatabase(out.path(), {QStringLiteral("create table main(姓名)"),
-                                               QStringLiteral("create table user1(用户)")}));
+            replace(QStringLiteral("call.mdb"), emptyDatabase(out.filePath(QStringLiteral("other.db")),
+                                                              {QStringLiteral("create table main(姓名)"),
+                                                               QStringLiteral("create table user1(用户)")}));
             relist(&items);
         } else if (change == QLatin1String("notdb")) {
             replace(QStringLiteral("call.mdb"), QByteArray(8192, 'x'));
+            relist(&items);
+        } else if (change == QLatin1String("trigger") || change == QLatin1String("nocolumn")) {
+            // The attack: every contact added afterwards deletes all the others.
+            replace(QStringLiteral("call.mdb"),
+                    changedDatabase(t.file(QStringLiteral("call.mdb")), out.path(),
+                                    {change == QLatin1String("trigger")
+                                         ? QStringLiteral("create trigger wipe after insert on main begin "
+                                                          "delete from main where id <> new.id; end")
+                                         : QStringLiteral("alter table main drop column 登记时间")}));
+            relist(&items);
+        } else if (change == QLatin1String("view")) {
+            replace(QStringLiteral("qh.mdb"), changedDatabase(t.file(QStringLiteral("qh.mdb")), out.path(),
+                                                              {QStringLiteral("create view v as select * from call")}));
+            relist(&items);
+        } else if (change == QLatin1String("2e72")) {
+            for (ZipItem& i : items) {
+                if (i.path == backup::Manifest::entryName())
+                    i.data.replace(QByteArray("\"size\": 5,"), QByteArray("\"size\": 2e72,")); // zzz holds "notes"
+            }
+        } else if (change.endsWith(QLatin1Char('/'))) {
+            items.removeIf([&](const ZipItem& i) { return i.path == change.chopped(1); });
+            items.insert(0, {change, {}, AE_IFDIR, {}});
+            relist(&items);
+        } else if (change.startsWith(QLatin1String("photo/"))) {
+            items.insert(0, {change, QByteArray(backup::ProgramData::MaxPhotoSize + 1, '\0'), AE_IFREG, {}});
             relist(&items);
         } else {
             items.insert(0, {change, "evil", AE_IFREG, {}});
@@ -294,6 +387,60 @@ void tst_backup::refused()
     QCOMPARE(dataDigest(t.path()), before);
     QVERIFY(!QFileInfo::exists(t.file(QStringLiteral("backup"))) || QDir(t.file(QStringLiteral("backup"))).isEmpty());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil")));
+}
+
+// Links never lead a backup or a restore out of the directory; modes come back as they were.
+void tst_backup::linksAndModes()
+{
+    TestProgramDir t;
+    QTemporaryDir out;
+    const QString archive = out.filePath(QStringLiteral("a.zip"));
+    QVERIFY(t.addSignInUser(QStringLiteral("李四"), QStringLiteral("1"), QStringLiteral("超级用户")));
+    QVERIFY(t.write(QStringLiteral("photo/张三.jpg"), "picture"));
+    const QMap<QString, int> modes{{QStringLiteral("set.ini"), 0600},
+                                   {QStringLiteral("photo/张三.jpg"), 0640},
+                                   {QStringLiteral("李四"), 0700},
+                                   {QStringLiteral("李四/set.ini"), 0600}};
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        QCOMPARE(::chmod(QFile::encodeName(t.file(it.key())).constData(), mode_t(it.value())), 0);
+    const auto modeOf = [&](const QString& relative) {
+        struct stat st;
+        return ::stat(QFile::encodeName(t.file(relative)).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    QFile secret(out.filePath(QStringLiteral("secret.txt")));
+    QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("private key") > 0);
+    secret.close();
+    QVERIFY(QFile::link(secret.fileName(), t.file(QStringLiteral("photo/外.jpg"))));
+    QVERIFY(QFile::link(t.file(QStringLiteral("photo/张三.jpg")), t.file(QStringLiteral("photo/内.jpg"))));
+
+    backup::ArchiveSummary summary;
+    QString error;
+    QVERIFY2(backup::Backup::write(t.path(), archive, {}, &summary, &error), qPrintable(error));
+    QCOMPARE(summary.leftOut, QStringList{QStringLiteral("photo/外.jpg（链接到程序目录之外）")});
+    QStringList archived;
+    for (const ZipItem& item : readZip(archive)) {
+        archived.append(item.path);
+        QVERIFY(!item.data.contains("private key"));
+    }
+    QVERIFY(archived.contains(QStringLiteral("photo/内.jpg")));
+    QVERIFY(!archived.contains(QStringLiteral("photo/外.jpg")));
+
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        QCOMPARE(::chmod(QFile::encodeName(t.file(it.key())).constData(), 0755), 0);
+    // A restore never moves the data out through a backup/ that is a link,
+    QTemporaryDir elsewhere;
+    QVERIFY(QFile::link(elsewhere.path(), t.file(QStringLiteral("backup"))));
+    QVERIFY(!backup::Restore::run(t.path(), archive, {}, nullptr, &error));
+    QVERIFY2(error.contains(QStringLiteral("backup 是一个链接")), qPrintable(error));
+    QVERIFY(QDir(elsewhere.path()).isEmpty());
+    QVERIFY(QFile::remove(t.file(QStringLiteral("backup"))));
+    // and never deletes through a staging folder that is one.
+    QVERIFY(QFile::link(out.path(), t.file(QStringLiteral(".velloran-restore-staging"))));
+    QVERIFY2(backup::Restore::run(t.path(), archive, {}, nullptr, &error), qPrintable(error));
+    QVERIFY(secret.exists());
+    for (auto it = modes.cbegin(); it != modes.cend(); ++it)
+        QCOMPARE(modeOf(it.key()), it.value());
+    QCOMPARE(t.read(QStringLiteral("photo/内.jpg")), QByteArray("picture"));
 }
 
 void tst_backup::dailyOncePerDayKeepsSeven()

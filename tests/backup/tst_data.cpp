@@ -9,6 +9,8 @@
 
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -18,8 +20,30 @@ class tst_data : public QObject {
 private slots:
     void commandLine_data();
     void commandLine();
+    void killedBackupLeavesNoCopy();
+    void unreachableDisplay();
     void window();
 };
+
+namespace {
+
+QProcessEnvironment dataEnvironment(const QString& programDir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELLORAN_DATA_DIR"), programDir);
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C")); // as cron runs it: Chinese names must survive
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    return env;
+}
+
+QStringList snapshotFolders(const QString& dir)
+{
+    return QDir(dir).entryList({QStringLiteral(".velloran-snapshot-*")}, QDir::AllEntries | QDir::Hidden);
+}
+
+} // namespace
 
 void tst_data::commandLine_data()
 {
@@ -46,6 +70,12 @@ void tst_data::commandLine_data()
     QTest::newRow("import of another format") << QStringList{"import", "cards.txt"} << 1 << "data import 失败";
     QTest::newRow("unknown command") << QStringList{"frobnicate", "good.zip"} << 2 << "用法";
     QTest::newRow("no archive") << QStringList{"verify"} << 2 << "用法";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "退出状态：0 完成；1 失败";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "4.0";
+    QTest::newRow("import while restoring") << QStringList{"import", "cards.vcf"} << 1 << "正在恢复数据，现在不能导入";
+    QTest::newRow("export while restoring") << QStringList{"export", "x.csv"} << 1 << "正在恢复数据，现在不能导出";
+    QTest::newRow("backup of a link out")
+        << QStringList{"backup", "新.zip"} << 0 << "没有备份：photo/外.jpg（链接到程序目录之外）。";
 }
 
 void tst_data::commandLine()
@@ -70,19 +100,23 @@ void tst_data::commandLine()
         QFile f(cwd.filePath(QString::fromUtf8(name)));
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) > 0);
     }
+    const QString tag = QString::fromLatin1(QTest::currentDataTag());
     store::ProgramLock running(t.path());
-    if (QString::fromLatin1(QTest::currentDataTag()).contains(QLatin1String("runs")))
-        QCOMPARE(running.tryLock(store::ProgramLock::Mode::Shared), store::ProgramLock::Result::Locked);
+    if (tag.contains(QLatin1String("runs")) || tag.contains(QLatin1String("restoring")))
+        QCOMPARE(running.tryLock(tag.contains(QLatin1String("runs")) ? store::ProgramLock::Mode::Shared
+                                                                     : store::ProgramLock::Mode::Exclusive),
+                 store::ProgramLock::Result::Locked);
+    if (tag.contains(QLatin1String("link")))
+        QVERIFY(QFile::link(cwd.filePath(QStringLiteral("cards.txt")), t.file(QStringLiteral("photo/外.jpg"))));
+    // What a backup killed outright left beside its archive.
+    QVERIFY(QDir().mkpath(cwd.filePath(QStringLiteral(".velloran-snapshot-Ab12Cd"))));
+    QVERIFY(QFile::copy(t.file(QStringLiteral("call.mdb")),
+                        cwd.filePath(QStringLiteral(".velloran-snapshot-Ab12Cd/call.mdb"))));
     arguments.replaceInStrings(QStringLiteral("@"), t.path());
     const auto before = dataDigest(t.path());
 
     QProcess data;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VELLORAN_DATA_DIR"), t.path());
-    env.insert(QStringLiteral("LANG"), QStringLiteral("C")); // as cron runs it: Chinese names must survive
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
+    const QProcessEnvironment env = dataEnvironment(t.path());
     data.setProcessEnvironment(env);
     data.setWorkingDirectory(cwd.path());
     data.start(QStringLiteral(VELLORAN_PROGRAM_DIR "/data"), arguments);
@@ -97,6 +131,7 @@ void tst_data::commandLine()
         QCOMPARE(dataDigest(t.path()), before);
     }
     if (arguments.first() == QLatin1String("backup") && status == 0) {
+        QCOMPARE(snapshotFolders(cwd.path()), QStringList());
         QProcess verify;
         verify.setProcessEnvironment(env);
         verify.setWorkingDirectory(cwd.path());
@@ -107,6 +142,55 @@ void tst_data::commandLine()
     }
     if (arguments.first() == QLatin1String("restore") && status == 0)
         QCOMPARE(dataDigest(t.path()), before); // the archive was made of this very state
+}
+
+// A backup killed while it copies the database leaves no copy of the contacts beside its archive.
+void tst_data::killedBackupLeavesNoCopy()
+{
+    TestProgramDir t;
+    QTemporaryDir cwd;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    // Another program holds the database: the backup waits with its snapshot folder made.
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+    holder.setDatabaseName(t.file(QStringLiteral("call.mdb")));
+    QVERIFY(holder.open());
+    QSqlQuery q(holder);
+    QVERIFY(q.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")) && q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+    QProcess data;
+    data.setProcessEnvironment(dataEnvironment(t.path()));
+    data.setWorkingDirectory(cwd.path());
+    data.start(QStringLiteral(VELLORAN_PROGRAM_DIR "/data"), {QStringLiteral("backup"), QStringLiteral("a.zip")});
+    QTRY_COMPARE_WITH_TIMEOUT(snapshotFolders(cwd.path()).size(), 1, 30000);
+    data.terminate();
+    QVERIFY(data.waitForFinished(30000));
+    QCOMPARE(data.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(snapshotFolders(cwd.path()), QStringList());
+    QVERIFY(QDir(cwd.path()).isEmpty());
+    q.exec(QStringLiteral("ROLLBACK"));
+    q.finish();
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+}
+
+// A display that does not answer is told in the program's own words, not by Qt's abort.
+void tst_data::unreachableDisplay()
+{
+    int display = 87;
+    while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
+        ++display;
+    TestProgramDir t;
+    QProcess data;
+    QProcessEnvironment env = dataEnvironment(t.path());
+    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    data.setProcessEnvironment(env);
+    data.start(QStringLiteral(VELLORAN_PROGRAM_DIR "/data"), QStringList());
+    QVERIFY(data.waitForFinished(60000));
+    const QString err = QString::fromUtf8(data.readAllStandardError());
+    QCOMPARE(data.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(data.exitCode(), 2);
+    QVERIFY2(err.contains(QStringLiteral("无法打开 DISPLAY 所指的图形显示")) && !err.contains(QLatin1String("Qt platform plugin")),
+             qPrintable(err));
 }
 
 void tst_data::window()
