@@ -11,6 +11,7 @@
 #include <cstring>
 #include <iterator>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -110,6 +111,18 @@ bool SnapshotFolder::create(const QString& parent, QString* error)
 {
     remove();
     removeLeftovers(parent);
+    // A signal between making the folder and arming the handler would leave the folder behind: such a signal waits
+    // until the handler knows the folder.
+    sigset_t ending;
+    sigset_t previous;
+    sigemptyset(&ending);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    struct Unblock {
+        const sigset_t* previous;
+        ~Unblock() { ::pthread_sigmask(SIG_SETMASK, previous, nullptr); }
+    } unblock{&previous};
     // Another backup's clean-up may take a new folder for a left-over before it is locked: then take another.
     for (int attempt = 0; attempt < 3; ++attempt) {
         QByteArray pattern = QFile::encodeName(parent + QLatin1Char('/') + prefix() + QStringLiteral("XXXXXX"));
