@@ -8,6 +8,7 @@
 #include "exchange/Statements.h"
 #include "exchange/VCardWriter.h"
 #include "store/Connection.h"
+#include "store/PhotoStore.h"
 #include "store/Statements.h"
 
 #include <QFileInfo>
@@ -103,9 +104,14 @@ bool Exporter::run(const QString& path, const QStringList* names, ExportReport* 
         c.photo = q.value(10).toString();
         c.registered = q.value(11).toString();
         if (format == Format::VCard) {
-            if (!c.photo.trimmed().isEmpty() && c.photo.trimmed().compare(u"no.bmp", Qt::CaseInsensitive) != 0 &&
-                !PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
-                report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
+            const QString photo = c.photo.trimmed();
+            if (!photo.isEmpty() && photo.compare(u"no.bmp", Qt::CaseInsensitive) != 0) {
+                // A server's photo is read from its copy in photo/, brought up to date first (over a connection
+                // of its own: this one is still reading the records); without the server the copy there serves.
+                store::PhotoStore::refresh(store::PhotoStore::connection(), photo);
+                if (!PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
+                    report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
+            }
             chunk += VCardWriter::card(c);
         } else {
             chunk += CsvWriter::row(c);

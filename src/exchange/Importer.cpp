@@ -9,6 +9,7 @@
 #include "exchange/VCardReader.h"
 #include "platform/Clock.h"
 #include "store/Connection.h"
+#include "store/PhotoStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,13 +31,10 @@ public:
 
     bool begin(QString* error)
     {
-        if (!m_connection.open(error))
+        // Taking the write lock first: the names read next stay true until the commit.
+        if (!m_connection.beginTransaction(error))
             return false;
         m_db = m_connection.database();
-        QSqlQuery begin(m_db);
-        // Taking the write lock first: the names read next stay true until the commit.
-        if (!begin.exec(QString::fromUtf8(sql::BeginImmediate)))
-            return fail(begin.lastError().text(), error);
         m_open = true;
         QSqlQuery names(m_db);
         names.setForwardOnly(true);
@@ -68,6 +66,9 @@ public:
             notes.append(QStringLiteral("姓名中的特殊字符已去掉（原为“%1”）").arg(c.name));
         c.name = name;
         const bool wrotePhoto = photo(c, &notes);
+        // The photo's bytes could not go into the book: the import fails as a whole.
+        if (!m_failure.isEmpty())
+            return false;
 
         const QVariant values[] = {c.name,   c.sex, c.month,   c.day,  c.relation, c.phone,
                                    c.mobile, c.phs, c.address, c.note, c.photo,    c.registered};
@@ -78,7 +79,7 @@ public:
             if (wrotePhoto)
                 QFile::remove(m_photos.takeLast());
             // Under the write lock no other copy adds a name; should the index still refuse one, it exists.
-            if (e.nativeErrorCode() == QLatin1String("2067") || e.databaseText().contains(u"UNIQUE constraint")) {
+            if (m_connection.isUniqueViolation(e)) {
                 m_report->skipped.append({name, line, ImportReport::Reason::Exists});
                 return true;
             }
@@ -95,9 +96,9 @@ public:
     bool commit(QString* error)
     {
         m_insert.finish();
-        QSqlQuery commit(m_db);
-        if (!commit.exec(QString::fromUtf8(sql::Commit)))
-            return fail(commit.lastError().text(), error);
+        QString why;
+        if (!m_connection.commit(&why))
+            return fail(why, error);
         m_open = false;
         m_photos.clear();
         return true;
@@ -108,8 +109,7 @@ public:
     {
         m_insert.finish();
         if (m_open) {
-            QSqlQuery rollback(m_db);
-            rollback.exec(QString::fromUtf8(sql::Rollback));
+            m_connection.rollback();
             m_open = false;
         }
         for (const QString& path : std::as_const(m_photos))
@@ -138,13 +138,17 @@ private:
             notes->append(QStringLiteral("照片文件名“%1”已被系统使用，照片没有导入").arg(file));
             return false;
         }
+        // A photo of that name in the book (another desktop's) is found in photo/ like one of this desktop's.
+        store::PhotoStore::refresh(m_connection, file);
         switch (PhotoFiles::write(c.name, c.photoExtension, c.photoData)) {
         case PhotoFiles::Result::Written:
             m_photos.append(PhotoFiles::path(file));
+            store::PhotoStore::add(m_connection, file, c.photoData, &m_failure);
             c.photo = file;
             return true;
         case PhotoFiles::Result::Reused:
             c.photo = file;
+            store::PhotoStore::add(m_connection, file, c.photoData);
             return false;
         case PhotoFiles::Result::Taken:
             notes->append(QStringLiteral("photo目录中已有另一张照片“%1”，没有覆盖它，照片没有导入").arg(file));

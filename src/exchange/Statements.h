@@ -3,11 +3,6 @@
 // The fixed statements of imports and exports. Every value is a bound named parameter.
 namespace exchange::sql {
 
-// Taking the write lock at the start: the names read next stay true until the commit, whatever another running
-// copy does meanwhile.
-inline constexpr const char* BeginImmediate = "begin immediate";
-inline constexpr const char* Commit = "commit";
-inline constexpr const char* Rollback = "rollback";
 inline constexpr const char* SelectNames = "select 姓名 from main";
 inline constexpr const char* InsertMain =
     "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间) values "

@@ -15,6 +15,8 @@ public:
     // A settings or notes file that is not a regular file, or too large to be one of the program's.
     static QString damagedFile(const QString& fileName);
     static QString openDatabase(const QString& fileName);
+    // The book lies on this office server (empty: the embedded call.mdb); the database sentences then point there.
+    static void setServer(const QString& name);
     static QString readDatabase();
     static QString writeDatabase();
     static QString deleteRecords();
