@@ -3,6 +3,7 @@
 #include "backup/Archive.h"
 #include "backup/Backup.h"
 #include "backup/Restore.h"
+#include "backup/ServerCommands.h"
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "platform/ProgramDir.h"
@@ -87,14 +88,16 @@ const Command kCommands[] = {
 
 QString usage()
 {
-    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import|export 联系人文件（.vcf 或 .csv）"
-                          "（不带参数时打开窗口）");
+    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import|export 联系人文件（.vcf 或 .csv），"
+                          "data server init|push|status（不带参数时打开窗口）");
 }
 
 } // namespace
 
 int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err)
 {
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("server"))
+        return ServerCommands::run(arguments.mid(1), programDir, out, err);
     const Command* command = nullptr;
     for (const Command& c : kCommands) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))

@@ -1,0 +1,104 @@
+#include "backup/BookCopy.h"
+
+#include "platform/ProgramDir.h"
+#include "platform/SaveFile.h"
+#include "store/PhotoStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace backup {
+
+namespace {
+
+const char* const ReadContacts =
+    "select 姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间 from main order by id";
+const char* const InsertContact =
+    "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间) "
+    "values (?,?,?,?,?,?,?,?,?,?,?,?)";
+const char* const ReadUsers = "select 用户,密码,权限 from user1";
+const char* const InsertUser = "insert into user1 (用户,密码,权限) values (?,?,?)";
+const char* const ReadPhotos = "select name, data from photo order by name";
+const char* const InsertPhoto = "insert into photo (name, data) values (?, ?)";
+
+bool fail(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// Every row of one statement into another, value for value.
+bool copy(const QSqlDatabase& from, const char* read, const QSqlDatabase& to, const char* write, int* rows,
+          QString* error)
+{
+    QSqlQuery source(from);
+    source.setForwardOnly(true);
+    if (!source.exec(QString::fromUtf8(read)))
+        return fail(error, source.lastError().text());
+    QSqlQuery target(to);
+    if (!target.prepare(QString::fromUtf8(write)))
+        return fail(error, target.lastError().text());
+    *rows = 0;
+    const int columns = source.record().count();
+    while (source.next()) {
+        for (int i = 0; i < columns; ++i)
+            target.bindValue(i, source.value(i));
+        if (!target.exec())
+            return fail(error, target.lastError().text());
+        ++*rows;
+    }
+    return !source.lastError().isValid() || fail(error, source.lastError().text());
+}
+
+} // namespace
+
+bool BookCopy::copyRows(const QSqlDatabase& from, const QSqlDatabase& to, int* contacts, int* users, QString* error)
+{
+    return copy(from, ReadContacts, to, InsertContact, contacts, error) &&
+           copy(from, ReadUsers, to, InsertUser, users, error);
+}
+
+bool BookCopy::readPhotos(const QSqlDatabase& server, const PhotoSink& sink, QString* error)
+{
+    QSqlQuery q(server);
+    q.setForwardOnly(true);
+    if (!q.exec(QString::fromUtf8(ReadPhotos)))
+        return fail(error, q.lastError().text());
+    while (q.next()) {
+        if (!sink(q.value(0).toString(), q.value(1).toByteArray(), error))
+            return false;
+    }
+    return !q.lastError().isValid() || fail(error, q.lastError().text());
+}
+
+bool BookCopy::insertPhoto(const QSqlDatabase& server, const QString& name, const QByteArray& data, QString* error)
+{
+    QSqlQuery q(server);
+    if (!q.prepare(QString::fromUtf8(InsertPhoto)))
+        return fail(error, q.lastError().text());
+    q.addBindValue(name);
+    q.addBindValue(data);
+    return q.exec() || fail(error, q.lastError().text());
+}
+
+QStringList BookCopy::photoFiles(const QString& folder)
+{
+    QStringList names;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks, QDir::Name)) {
+        const QString name = info.fileName();
+        if (name.compare(QLatin1String("no.bmp"), Qt::CaseInsensitive) == 0 ||
+            name.startsWith(QLatin1String("yes."), Qt::CaseInsensitive) || name.startsWith(QLatin1Char('.')) ||
+            platform::SaveFile::isTemporaryName(name) || !platform::ProgramDir::isSafeComponent(name) ||
+            info.size() > store::PhotoStore::MaxBytes)
+            continue;
+        names.append(name);
+    }
+    return names;
+}
+
+} // namespace backup
