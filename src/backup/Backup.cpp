@@ -3,8 +3,11 @@
 #include "backup/Database.h"
 #include "backup/Manifest.h"
 #include "backup/ProgramData.h"
+#include "backup/ServerSnapshot.h"
 #include "backup/ZipWriter.h"
+#include "store/Book.h"
 #include "store/ProgramLock.h"
+#include "store/ServerSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,14 +80,26 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
     Manifest manifest;
     manifest.programVersion = QStringLiteral(VELLORAN_VERSION);
     manifest.created = QDateTime::currentDateTime();
-    if (!Database::snapshot(QDir(programDir).filePath(QStringLiteral("call.mdb")), snapshot, &manifest.contacts, error))
+    store::ServerSettings server;
+    if (!store::Book::settingsFor(programDir, &server, error))
         return false;
-
-    QList<ProgramData::Item> items = ProgramData::collect(programDir);
+    QList<ProgramData::Item> items;
+    if (server.isServer()) {
+        // The book on the office's server, taken as this archive's call.mdb and photo/.
+        if (!ServerSnapshot::take(server, programDir, scratch.path(), &manifest.contacts, &items, error))
+            return false;
+    } else {
+        if (!Database::snapshot(QDir(programDir).filePath(QStringLiteral("call.mdb")), snapshot, &manifest.contacts,
+                                error))
+            return false;
+        items = ProgramData::collect(programDir);
+        for (ProgramData::Item& item : items) {
+            if (item.relative == QLatin1String("call.mdb"))
+                item.source = snapshot;
+        }
+    }
     qint64 total = 0;
-    for (ProgramData::Item& item : items) {
-        if (item.relative == QLatin1String("call.mdb"))
-            item.source = snapshot;
+    for (const ProgramData::Item& item : std::as_const(items)) {
         if (!item.directory)
             total += QFileInfo(item.source).size();
     }

@@ -3,11 +3,15 @@
 #include "backup/Archive.h"
 #include "backup/Database.h"
 #include "backup/RestoreJournal.h"
+#include "backup/ServerSnapshot.h"
+#include "store/BookLock.h"
 #include "store/ProgramLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <memory>
 
 namespace backup {
 
@@ -89,6 +93,11 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
     }
     if (!recoverLocked(dir, error))
         return false;
+    // A book on a server: no program may run on it anywhere while it is replaced.
+    std::unique_ptr<store::BookLock> bookLock;
+    store::ServerSettings server;
+    if (!ServerSnapshot::lockBook(dir, &server, &bookLock, error))
+        return false;
 
     // Asked before the work and again right before the swap.
     const auto inUse = [&dir] {
@@ -112,6 +121,10 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
     if (inUse()) {
         QDir(staging).removeRecursively();
         return failWith(error, busyMessage());
+    }
+    if (server.isServer() && !ServerSnapshot::replace(server, staging, &summary.contacts, error)) {
+        QDir(staging).removeRecursively();
+        return false;
     }
 
     RestoreJournal journal;
