@@ -9,6 +9,7 @@
 #include "store/Ini.h"
 
 #include <QDir>
+#include <QLayout>
 #include <QThread>
 
 namespace {
@@ -25,8 +26,15 @@ ServerForm::ServerForm(const QString& programDir, QWidget* parent)
                                  QStringLiteral("require"), QStringLiteral("prefer"), QStringLiteral("allow"),
                                  QStringLiteral("disable")});
     platform::PasswordBox::useStars(ui->ServerPassword);
-    ui->ServerPassword->setPlaceholderText(QStringLiteral("只在这次使用，不保存"));
+    ui->ServerPassword->setPlaceholderText(QStringLiteral("不会保存"));
     ui->ServerPort->setPlaceholderText(QStringLiteral("5432"));
+    // Room for the Chinese sentence and the server's own text below it, on the window's own background.
+    ui->ServerResult->setFixedHeight(ui->ServerResult->fontMetrics().lineSpacing() * 6 + 8);
+    // The form is never squeezed below what its boxes and the result need.
+    layout()->setSizeConstraint(QLayout::SetMinimumSize);
+    QPalette background = ui->ServerResult->palette();
+    background.setColor(QPalette::Base, palette().color(QPalette::Window));
+    ui->ServerResult->setPalette(background);
     connect(ui->ServerTest, &QPushButton::clicked, this, &ServerForm::ServerTestClick);
     connect(ui->ServerSave, &QPushButton::clicked, this, &ServerForm::ServerSaveClick);
     connect(ui->ServerInit, &QPushButton::clicked, this, &ServerForm::ServerInitClick);
@@ -137,7 +145,7 @@ void ServerForm::ServerPushClick()
 
 void ServerForm::startWork(const QString& label, Work work)
 {
-    ui->ServerResult->setText(label);
+    ui->ServerResult->setPlainText(label);
     for (QWidget* w : {ui->ServerTest, ui->ServerSave, ui->ServerInit, ui->ServerPush})
         w->setEnabled(false);
     emit busyChanged(true);
@@ -160,7 +168,7 @@ void ServerForm::startWork(const QString& label, Work work)
 void ServerForm::showResult(bool ok, const QString& text)
 {
     QPalette p = ui->ServerResult->palette();
-    p.setColor(QPalette::WindowText, ok ? palette().color(QPalette::WindowText) : QColor(170, 0, 0));
+    p.setColor(QPalette::Text, ok ? palette().color(QPalette::WindowText) : QColor(170, 0, 0));
     ui->ServerResult->setPalette(p);
-    ui->ServerResult->setText(text);
+    ui->ServerResult->setPlainText(text);
 }

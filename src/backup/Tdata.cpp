@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 const QString kFilter = QStringLiteral("备份档案 (*.zip);;所有文件 (*)");
@@ -45,6 +47,9 @@ Tdata::Tdata(const QString& programDir, QWidget* parent)
     m_server->setObjectName(QStringLiteral("ServerForm"));
     ui->Layout1->insertWidget(ui->Layout1->indexOf(ui->GroupBox2), m_server);
     connect(m_server, &ServerForm::busyChanged, this, [this](bool busy) { setBusy(busy || isBusy()); });
+    // Tall enough for the wrapped texts as well as the form: a window's minimum height leaves out the lines that
+    // wrapping adds.
+    resize(width(), std::max(height(), ui->Layout1->totalHeightForWidth(width())));
     FillList();
 }
 

@@ -5,6 +5,7 @@
 #include "app/Tlogin.h"
 #include "backup/Backup.h"
 #include "backup/Restore.h"
+#include "backup/ServerCommands.h"
 #include "mainwin/Forms.h"
 #include "mainwin/Tmain.h"
 #include "platform/PasswordAsk.h"
@@ -246,6 +247,37 @@ private slots:
             store::Book::forget();
         }
         QCOMPARE(m_dir->count("photo"), 1);
+    }
+
+    // The desktop's book, its users and its photos go to an empty server book in one transaction, order kept.
+    void pushCopiesTheDesktopBook()
+    {
+        QVERIFY(m_dir->exec({"insert into photo (name, data) values ('x.jpg', 'x')"}));
+        store::Connection file("file.acper", "call.mdb", store::Connection::Store::File);
+        for (const char* name : {"老大", "老二"}) {
+            store::Query q(file, Insert);
+            q.bind("name", name);
+            QVERIFY(q.exec());
+        }
+        store::Query user(file, "insert into user1 (用户, 密码, 权限) values ('amy', 'pw', '超级用户')");
+        QVERIFY(user.exec());
+        file.close();
+        QVERIFY(m_dir->write("photo/老二.jpg", QByteArray(700, 'q')));
+        store::ServerSettings server;
+        QVERIFY(store::Book::settingsFor(m_dir->path(), &server));
+        QString done;
+        QString error;
+        QVERIFY(!backup::ServerCommands::push(m_dir->path(), server, &done, &error));
+        QVERIFY2(error.contains("不是空的"), qPrintable(error));
+        QCOMPARE(m_dir->count("main"), 0);
+
+        QVERIFY(m_dir->exec({"delete from photo"}));
+        QVERIFY2(backup::ServerCommands::push(m_dir->path(), server, &done, &error), qPrintable(error));
+        QVERIFY2(done.startsWith("已把 2 位联系人、1 个用户和 1 张照片复制到服务器"), qPrintable(done));
+        store::Connection c("main.acper", "call.mdb");
+        QCOMPARE(newestFirst(c), QStringList({"老二", "老大"}));
+        QCOMPARE(m_dir->value("select 权限 from user1 where 用户='amy'"), QString("超级用户"));
+        QCOMPARE(m_dir->value("select length(data) from photo where name='老二.jpg'"), QString("700"));
     }
 
     // Each running program holds the book's lock shared; a restore needs it alone, at any desktop.
