@@ -170,6 +170,7 @@ bool Connection::isOpen() const
 void Connection::close()
 {
     m_open = nullptr;
+    m_begun = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -202,11 +203,13 @@ bool Connection::beginTransaction(QString* error)
 {
     if (!open(error))
         return false;
-    // A transaction the server spoilt is over for every purpose but its rollback.
-    if (dialect().transactionSpoilt(database()))
+    // A transaction a failed statement spoilt is over for every purpose but its rollback.
+    if (m_begun)
         rollback();
-    if (run(dialect().beginTransaction(), error))
+    if (run(dialect().beginTransaction(), error)) {
+        m_begun = true;
         return true;
+    }
     rollback();
     return false;
 }
@@ -216,24 +219,26 @@ bool Connection::commit(QString* error)
     if (!isOpen())
         return false;
     // The server answers COMMIT of a spoilt transaction with a rollback, not with an error.
-    if (dialect().transactionSpoilt(database())) {
+    if (!inTransaction()) {
         rollback();
         if (error)
             *error = QStringLiteral("事务中有语句失败，事务已撤销，没有保存任何内容。");
         return false;
     }
+    m_begun = false;
     return run({QStringLiteral("COMMIT")}, error);
 }
 
 void Connection::rollback()
 {
+    m_begun = false;
     if (isOpen())
         run({QStringLiteral("ROLLBACK")}, nullptr);
 }
 
 bool Connection::inTransaction() const
 {
-    return isOpen() && dialect().inTransaction(database());
+    return isOpen() && dialect().inTransaction(database(), m_begun);
 }
 
 bool Connection::isUniqueViolation(const QSqlError& error) const

@@ -72,6 +72,7 @@ private:
     ServerSettings m_server;
     bool m_needsPassword = false;
     const Dialect* m_open = nullptr; // the dialect of the store it is open on
+    bool m_begun = false;            // beginTransaction() succeeded and nothing has ended the transaction since
 };
 
 } // namespace store

@@ -6,9 +6,9 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QVariant>
 
-#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace store {
@@ -37,13 +37,13 @@ public:
         return e.nativeErrorCode() == QLatin1String("2067") || e.nativeErrorCode() == QLatin1String("19") ||
                e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
     }
-    bool inTransaction(const QSqlDatabase& db) const override
+    // A failed statement ends SQLite's transaction by itself (a full disk does) or leaves it usable: SQLite says
+    // which.
+    bool inTransaction(const QSqlDatabase& db, bool) const override
     {
         sqlite3* handle = nativeHandle(db);
         return handle && sqlite3_get_autocommit(handle) == 0;
     }
-    // A failed statement ends SQLite's transaction by itself, or leaves it usable.
-    bool transactionSpoilt(const QSqlDatabase&) const override { return false; }
     bool photosInBook() const override { return false; }
 
 private:
@@ -110,23 +110,15 @@ public:
     }
     // SQLSTATE 23505: unique_violation.
     bool isUniqueViolation(const QSqlError& e) const override { return e.nativeErrorCode() == QLatin1String("23505"); }
-    bool inTransaction(const QSqlDatabase& db) const override
+    // Qt's driver leaves libpq's own transaction status behind after a failed statement, so the transaction is
+    // asked: a spoilt one refuses even this.
+    bool inTransaction(const QSqlDatabase& db, bool begun) const override
     {
-        const PGTransactionStatusType status = transactionStatus(db);
-        return status == PQTRANS_INTRANS || status == PQTRANS_ACTIVE;
+        QSqlQuery probe(db);
+        return begun && db.isOpen() && probe.exec(QStringLiteral("SELECT 1"));
     }
-    bool transactionSpoilt(const QSqlDatabase& db) const override { return transactionStatus(db) == PQTRANS_INERROR; }
     bool photosInBook() const override { return true; }
 
-private:
-    static PGTransactionStatusType transactionStatus(const QSqlDatabase& db)
-    {
-        const QVariant handle = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
-        if (qstrcmp(handle.typeName(), "PGconn*") != 0)
-            return PQTRANS_UNKNOWN;
-        PGconn* connection = *static_cast<PGconn* const*>(handle.data());
-        return connection ? PQtransactionStatus(connection) : PQTRANS_UNKNOWN;
-    }
 };
 
 } // namespace

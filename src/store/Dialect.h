@@ -34,10 +34,9 @@ public:
     virtual QString returningKey(const QString& key) const = 0;
     virtual bool isUniqueViolation(const QSqlError& error) const = 0;
     // True inside a transaction that can still commit: false before, after, and once a failed statement has ended
-    // it (SQLite) or spoilt it (the server refuses everything until a rollback, and reports its commit as done).
-    virtual bool inTransaction(const QSqlDatabase& db) const = 0;
-    // A transaction the server has spoilt: it must be rolled back before anything else runs.
-    virtual bool transactionSpoilt(const QSqlDatabase& db) const = 0;
+    // it (SQLite) or spoilt it (the server refuses everything until a rollback, and answers its COMMIT with a
+    // rollback). `begun` says whether the connection started one and has not ended it.
+    virtual bool inTransaction(const QSqlDatabase& db, bool begun) const = 0;
     // Whether the photos' bytes live in the book (the server), or only as the files of photo/ (the embedded store).
     virtual bool photosInBook() const = 0;
 

@@ -416,6 +416,37 @@ private slots:
         QCOMPARE(m_dir->read("call.mdb"), garbage);
     }
 
+    // A transaction is known as open until its commit; a statement failing inside one spoils it on the server,
+    // whose COMMIT would then silently roll back: commit() says so instead.
+    void transactionStateIsKnown()
+    {
+        Connection c("main.acper", "call.mdb");
+        QVERIFY(!c.inTransaction());
+        QVERIFY(c.beginTransaction());
+        QVERIFY(c.inTransaction());
+        QVERIFY(insertContact(c, "one"));
+        QVERIFY(c.inTransaction());
+        QVERIFY(c.commit());
+        QVERIFY(!c.inTransaction());
+        QCOMPARE(countMain(c), 1);
+
+        QVERIFY(c.beginTransaction());
+        QVERIFY(insertContact(c, "two"));
+        QVERIFY(!insertContact(c, "ONE"));
+        if (TestProgramDir::onServer()) {
+            QVERIFY(!c.inTransaction());
+            QString error;
+            QVERIFY(!c.commit(&error));
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(countMain(c), 1);
+        } else {
+            QVERIFY(c.commit()); // SQLite undoes the failed statement alone
+            QCOMPARE(countMain(c), 2);
+        }
+        QVERIFY(c.beginTransaction()); // usable again either way
+        c.rollback();
+    }
+
     void connectionSettingsAndWal()
     {
         if (TestProgramDir::onServer()) {
