@@ -5,6 +5,7 @@
 #include "store/PhotoStore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,7 +23,6 @@ const char* const InsertContact =
     "values (?,?,?,?,?,?,?,?,?,?,?,?)";
 const char* const ReadUsers = "select 用户,密码,权限 from user1";
 const char* const InsertUser = "insert into user1 (用户,密码,权限) values (?,?,?)";
-const char* const ReadPhotos = "select name, data from photo order by name";
 const char* const InsertPhoto = "insert into photo (name, data) values (?, ?)";
 
 bool fail(QString* error, const QString& text)
@@ -63,27 +63,23 @@ bool BookCopy::copyRows(const QSqlDatabase& from, const QSqlDatabase& to, int* c
            copy(from, ReadUsers, to, InsertUser, users, error);
 }
 
-bool BookCopy::readPhotos(const QSqlDatabase& server, const PhotoSink& sink, QString* error)
-{
-    QSqlQuery q(server);
-    q.setForwardOnly(true);
-    if (!q.exec(QString::fromUtf8(ReadPhotos)))
-        return fail(error, q.lastError().text());
-    while (q.next()) {
-        if (!sink(q.value(0).toString(), q.value(1).toByteArray(), error))
-            return false;
-    }
-    return !q.lastError().isValid() || fail(error, q.lastError().text());
-}
-
-bool BookCopy::insertPhoto(const QSqlDatabase& server, const QString& name, const QByteArray& data, QString* error)
+bool BookCopy::insertPhotos(const QSqlDatabase& server, const QString& folder, int* photos, QString* error)
 {
     QSqlQuery q(server);
     if (!q.prepare(QString::fromUtf8(InsertPhoto)))
         return fail(error, q.lastError().text());
-    q.addBindValue(name);
-    q.addBindValue(data);
-    return q.exec() || fail(error, q.lastError().text());
+    *photos = 0;
+    for (const QString& name : photoFiles(folder)) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(error, QStringLiteral("%1：%2").arg(file.fileName(), file.errorString()));
+        q.bindValue(0, name);
+        q.bindValue(1, file.readAll());
+        if (!q.exec())
+            return fail(error, q.lastError().text());
+        ++*photos;
+    }
+    return true;
 }
 
 QStringList BookCopy::photoFiles(const QString& folder)

@@ -7,9 +7,11 @@
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "platform/ProgramDir.h"
+#include "store/Book.h"
 #include "store/Connection.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTextStream>
 
 namespace backup {
@@ -96,6 +98,8 @@ QString usage()
 
 int CommandLine::run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err)
 {
+    // The server book's connections end with the command, before the application does.
+    const auto forget = qScopeGuard([] { store::Book::forget(); });
     if (!arguments.isEmpty() && arguments.first() == QLatin1String("server"))
         return ServerCommands::run(arguments.mid(1), programDir, out, err);
     const Command* command = nullptr;

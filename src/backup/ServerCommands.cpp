@@ -10,7 +10,6 @@
 #include "store/ServerSettings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTextStream>
 #include <QUuid>
 
@@ -105,16 +104,9 @@ bool ServerCommands::push(const QString& programDir, const store::ServerSettings
                                .arg(users)
                                .arg(photos));
     }
-    bool copied = BookCopy::copyRows(desktop.database(), c.database(), &contacts, &users, &why);
-    const QString folder = platform::ProgramDir::file(QStringLiteral("photo"));
-    for (const QString& name : BookCopy::photoFiles(folder)) {
-        if (!copied)
-            break;
-        QFile file(folder + QLatin1Char('/') + name);
-        copied = file.open(QIODevice::ReadOnly) ? BookCopy::insertPhoto(c.database(), name, file.readAll(), &why)
-                                                : fail(&why, file.errorString());
-        photos += copied ? 1 : 0;
-    }
+    const bool copied =
+        BookCopy::copyRows(desktop.database(), c.database(), &contacts, &users, &why) &&
+        BookCopy::insertPhotos(c.database(), platform::ProgramDir::file(QStringLiteral("photo")), &photos, &why);
     if (!copied) {
         c.rollback();
         return fail(error, store::ServerProbe::failed(server, why));

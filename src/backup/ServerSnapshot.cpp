@@ -6,6 +6,7 @@
 #include "store/Book.h"
 #include "store/BookLock.h"
 #include "store/Connection.h"
+#include "store/ServerBook.h"
 #include "store/ServerProbe.h"
 #include "store/ServerSettings.h"
 
@@ -19,15 +20,39 @@
 
 #include <algorithm>
 
+#include <sqlite3.h>
+
 namespace backup {
 
 namespace {
+
+// The book's rows as the archive's call.mdb holds them: contacts oldest first, so that the numbers the file gives
+// them keep their order.
+const char* const ReadContacts =
+    "select 姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间 from main order by id";
+const char* const WriteContacts =
+    "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间) "
+    "values (?,?,?,?,?,?,?,?,?,?,?,?)";
+const char* const ReadUsers = "select 用户,密码,权限 from user1";
+const char* const WriteUsers = "insert into user1 (用户,密码,权限) values (?,?,?)";
+const char* const ReadPhotos = "select name, data from photo order by name";
 
 bool fail(QString* error, const QString& text)
 {
     if (error)
         *error = text;
     return false;
+}
+
+bool run(const QSqlDatabase& db, const QStringList& statements, QString* error)
+{
+    QSqlQuery q(db);
+    for (const QString& s : statements) {
+        if (!q.exec(s))
+            return fail(error, q.lastError().text());
+        q.finish();
+    }
+    return true;
 }
 
 // One SQLite connection of this function's own, removed however it leaves.
@@ -53,28 +78,6 @@ public:
     }
     bool isOpen(QString* error) const { return m_open || fail(error, m_error); }
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-    // The installed schema, the same statements the build's call.mdb is made from.
-    bool createBook(QString* error)
-    {
-        QFile schema(QStringLiteral(":/backup/schema.sql"));
-        if (!schema.open(QIODevice::ReadOnly))
-            return fail(error, schema.errorString());
-        QSqlQuery q(db());
-        QString statement;
-        for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
-            if (line.trimmed().startsWith(QLatin1String("--")))
-                continue;
-            statement += line + QLatin1Char('\n');
-            if (line.trimmed().endsWith(QLatin1Char(';'))) {
-                if (!q.exec(statement))
-                    return fail(error, q.lastError().text());
-                q.finish();
-                statement.clear();
-            }
-        }
-        // The version row belongs to the schema; the rows come from the server.
-        return true;
-    }
 
 private:
     QString m_name;
@@ -82,16 +85,79 @@ private:
     QString m_error;
 };
 
-bool run(const QSqlDatabase& db, const QStringList& statements, QString* error)
-{
-    QSqlQuery q(db);
-    for (const QString& s : statements) {
-        if (!q.exec(s))
-            return fail(error, q.lastError().text());
-        q.finish();
+// The archive's call.mdb, written through SQLite itself: a whole book goes in without Qt's conversion of every
+// value. The installed schema, the same statements the build's call.mdb is made from; its pragmas (the
+// persistent journal mode) wait until the rows are in, which go in without a journal: a scratch file, read back at
+// once, needs no durability.
+class Snapshot {
+public:
+    ~Snapshot() { sqlite3_close_v2(m_db); }
+    bool create(const QString& path, QString* error)
+    {
+        QFile schema(QStringLiteral(":/backup/schema.sql"));
+        if (!schema.open(QIODevice::ReadOnly))
+            return fail(error, schema.errorString());
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                            nullptr) != SQLITE_OK)
+            return failed(error);
+        QStringList statements;
+        QString statement;
+        for (const QString& line : QString::fromUtf8(schema.readAll()).split(QLatin1Char('\n'))) {
+            if (line.trimmed().startsWith(QLatin1String("--")))
+                continue;
+            statement += line + QLatin1Char('\n');
+            if (line.trimmed().endsWith(QLatin1Char(';'))) {
+                (statement.trimmed().startsWith(QLatin1String("PRAGMA"), Qt::CaseInsensitive) ? m_finish : statements)
+                    .append(statement);
+                statement.clear();
+            }
+        }
+        statements << QStringLiteral("PRAGMA journal_mode=OFF") << QStringLiteral("PRAGMA synchronous=OFF")
+                   << QStringLiteral("BEGIN");
+        return exec(statements, error);
     }
-    return true;
-}
+    // Rows of a server's select into a table of the same columns, each value as the server gave it.
+    bool copy(store::Connection& server, const char* select, const char* insert, int* rows, QString* error)
+    {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, insert, -1, &st, nullptr) != SQLITE_OK)
+            return failed(error);
+        *rows = 0;
+        const bool ok = store::ServerBook::readRows(
+            server, select, false,
+            [&](const char* const* values, const int* lengths, int columns, QString* e) {
+                for (int i = 0; i < columns; ++i) {
+                    values[i] ? sqlite3_bind_text(st, i + 1, values[i], lengths[i], SQLITE_TRANSIENT)
+                              : sqlite3_bind_null(st, i + 1);
+                }
+                const bool stored = sqlite3_step(st) == SQLITE_DONE;
+                sqlite3_reset(st);
+                ++*rows;
+                return stored || failed(e);
+            },
+            error);
+        sqlite3_finalize(st);
+        return ok;
+    }
+    bool finish(QString* error) { return exec(QStringList{QStringLiteral("COMMIT")} + m_finish, error); }
+
+private:
+    bool exec(const QStringList& statements, QString* error)
+    {
+        for (const QString& s : statements) {
+            if (sqlite3_exec(m_db, s.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                return failed(error);
+        }
+        return true;
+    }
+    bool failed(QString* error) const
+    {
+        return fail(error, m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("SQLite"));
+    }
+
+    sqlite3* m_db = nullptr;
+    QStringList m_finish;
+};
 
 bool writeFile(const QString& path, const QByteArray& data, QString* error)
 {
@@ -113,30 +179,30 @@ bool ServerSnapshot::take(const store::ServerSettings& server, const QString& pr
         return false;
     QStringList serverPhotos;
     {
-        File target(book, false);
-        if (!target.isOpen(error) || !target.createBook(error))
+        Snapshot target;
+        if (!target.create(book, error))
             return false;
         // One snapshot of the server for contacts, users and photos alike; nothing is written there.
-        const QSqlDatabase db = source.database();
         int users = 0;
         QString why;
-        const bool copied = run(db, {QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")}, &why) &&
-                            target.db().transaction() && BookCopy::copyRows(db, target.db(), contacts, &users, &why) &&
-                            target.db().commit() &&
-                            BookCopy::readPhotos(
-                                db,
-                                [&](const QString& name, const QByteArray& data, QString* e) {
-                                    if (!platform::ProgramDir::isSafeComponent(name))
-                                        return true; // never a path outside photo/
-                                    serverPhotos.append(name);
-                                    return writeFile(photos + QLatin1Char('/') + name, data, e);
-                                },
-                                &why) &&
-                            run(db, {QStringLiteral("COMMIT")}, &why);
+        const bool copied =
+            run(source.database(), {QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")}, &why) &&
+            target.copy(source, ReadContacts, WriteContacts, contacts, &why) &&
+            target.copy(source, ReadUsers, WriteUsers, &users, &why) && target.finish(&why) &&
+            store::ServerBook::readRows(
+                source, ReadPhotos, true,
+                [&](const char* const* values, const int* lengths, int, QString* e) {
+                    const QString name = QString::fromUtf8(values[0], lengths[0]);
+                    if (!values[1] || !platform::ProgramDir::isSafeComponent(name))
+                        return true; // never a path outside photo/
+                    serverPhotos.append(name);
+                    return writeFile(photos + QLatin1Char('/') + name, QByteArray(values[1], lengths[1]), e);
+                },
+                &why) &&
+            run(source.database(), {QStringLiteral("COMMIT")}, &why);
         if (!copied) {
             source.rollback();
-            return fail(error,
-                        store::ServerProbe::failed(server, why.isEmpty() ? target.db().lastError().text() : why));
+            return fail(error, store::ServerProbe::failed(server, why));
         }
     }
 
@@ -207,21 +273,14 @@ bool ServerSnapshot::replace(const store::ServerSettings& server, const QString&
     const QSqlDatabase db = target.database();
     int users = 0;
     QString why;
-    bool done =
-        run(db,
-            {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE main, user1, photo IN SHARE ROW EXCLUSIVE MODE"),
-             QStringLiteral("DELETE FROM photo"), QStringLiteral("DELETE FROM user1"),
-             QStringLiteral("DELETE FROM main")},
-            &why) &&
-        BookCopy::copyRows(source.db(), db, contacts, &users, &why);
-    const QString photos = unpacked + QStringLiteral("/photo");
-    for (const QString& name : BookCopy::photoFiles(photos)) {
-        if (!done)
-            break;
-        QFile file(photos + QLatin1Char('/') + name);
-        done = file.open(QIODevice::ReadOnly) ? BookCopy::insertPhoto(db, name, file.readAll(), &why)
-                                              : fail(&why, file.errorString());
-    }
+    int photos = 0;
+    const bool done = target.beginTransaction(&why) &&
+                      run(db,
+                          {QStringLiteral("DELETE FROM photo"), QStringLiteral("DELETE FROM user1"),
+                           QStringLiteral("DELETE FROM main")},
+                          &why) &&
+                      BookCopy::copyRows(source.db(), db, contacts, &users, &why) &&
+                      BookCopy::insertPhotos(db, unpacked + QStringLiteral("/photo"), &photos, &why);
     if (!done) {
         target.rollback();
         return fail(error, store::ServerProbe::failed(server, why));

@@ -7,6 +7,7 @@
 #include "platform/Centre.h"
 #include "platform/Look.h"
 #include "platform/Prompt.h"
+#include "store/Book.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -57,5 +58,7 @@ int main(int argc, char** argv)
     Tdata window(programDir());
     platform::Centre::onScreen(&window);
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    store::Book::forget();
+    return code;
 }

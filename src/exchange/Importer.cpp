@@ -43,9 +43,7 @@ public:
         while (names.next())
             m_existing.insert(NameRules::key(names.value(0).toString().trimmed()));
         names.finish();
-        m_insert = QSqlQuery(m_db);
-        if (!m_insert.prepare(QString::fromUtf8(sql::InsertMain)))
-            return fail(m_insert.lastError().text(), error);
+        m_full = QSqlQuery(m_db);
         return true;
     }
 
@@ -65,27 +63,17 @@ public:
         if (name != c.name)
             notes.append(QStringLiteral("姓名中的特殊字符已去掉（原为“%1”）").arg(c.name));
         c.name = name;
-        const bool wrotePhoto = photo(c, &notes);
+        photo(c, &notes);
         // The photo's bytes could not go into the book: the import fails as a whole.
         if (!m_failure.isEmpty())
             return false;
 
-        const QVariant values[] = {c.name,   c.sex, c.month,   c.day,  c.relation, c.phone,
-                                   c.mobile, c.phs, c.address, c.note, c.photo,    c.registered};
-        for (int i = 0; i < int(std::size(values)); ++i)
-            m_insert.bindValue(i, values[i]);
-        if (!m_insert.exec()) {
-            const QSqlError e = m_insert.lastError();
-            if (wrotePhoto)
-                QFile::remove(m_photos.takeLast());
-            // Under the write lock no other copy adds a name; should the index still refuse one, it exists.
-            if (m_connection.isUniqueViolation(e)) {
-                m_report->skipped.append({name, line, ImportReport::Reason::Exists});
-                return true;
-            }
-            m_failure = e.text();
+        m_batch << c.name << c.sex << c.month << c.day << c.relation << c.phone << c.mobile << c.phs << c.address
+                << c.note << c.photo << c.registered;
+        // Under the write lock no other copy adds a name, and the names were checked as the index compares them:
+        // a row the database refuses fails the whole import, whose transaction takes back the rows before it.
+        if (m_batch.size() == sql::ImportBatch * sql::InsertMainValues && !flush())
             return false;
-        }
         m_inFile.insert(key);
         ++m_report->imported;
         for (const QString& n : std::as_const(notes))
@@ -95,7 +83,9 @@ public:
 
     bool commit(QString* error)
     {
-        m_insert.finish();
+        if (!flush())
+            return fail(m_failure, error);
+        m_full.finish();
         QString why;
         if (!m_connection.commit(&why))
             return fail(why, error);
@@ -107,7 +97,8 @@ public:
     // Ends the transaction without storing anything and removes the photos written for it.
     void abandon()
     {
-        m_insert.finish();
+        m_full.finish();
+        m_batch.clear();
         if (m_open) {
             m_connection.rollback();
             m_open = false;
@@ -160,10 +151,43 @@ private:
         return false;
     }
 
+    // The rows gathered so far into one statement: a round trip to a server per batch, not per contact.
+    bool flush()
+    {
+        const int rows = int(m_batch.size()) / sql::InsertMainValues;
+        if (rows == 0)
+            return true;
+        const bool full = rows == sql::ImportBatch;
+        QSqlQuery last(m_db);
+        QSqlQuery& insert = full ? m_full : last;
+        if ((!full || !m_fullPrepared) && !insert.prepare(insertRows(rows))) {
+            m_failure = insert.lastError().text();
+            return false;
+        }
+        m_fullPrepared = m_fullPrepared || full;
+        for (qsizetype i = 0; i < m_batch.size(); ++i)
+            insert.bindValue(int(i), m_batch.at(i));
+        m_batch.clear();
+        if (!insert.exec()) {
+            m_failure = insert.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    static QString insertRows(int rows)
+    {
+        QStringList marks(sql::InsertMainValues, QStringLiteral("?"));
+        const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        return QString::fromUtf8(sql::InsertMainColumns) + QStringList(rows, row).join(QLatin1Char(','));
+    }
+
     store::Connection& m_connection;
     ImportReport* m_report;
     QSqlDatabase m_db;
-    QSqlQuery m_insert;
+    QSqlQuery m_full;
+    bool m_fullPrepared = false;
+    QVariantList m_batch;
     bool m_open = false;
     QSet<QString> m_existing;
     QSet<QString> m_inFile;

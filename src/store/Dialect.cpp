@@ -67,7 +67,7 @@ public:
     // as SQLite's BEGIN IMMEDIATE does; it needs no more than the running program's UPDATE right.
     QStringList beginTransaction() const override
     {
-        return {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE main, photo IN SHARE ROW EXCLUSIVE MODE")};
+        return {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE main, user1, photo IN SHARE ROW EXCLUSIVE MODE")};
     }
     QString userTables() const override
     {

@@ -21,7 +21,7 @@ public:
     // Run first on every new connection: SQLite's pragmas, the server's session settings.
     virtual QStringList sessionSettings() const = 0;
     // Starts a transaction that holds the book's write lock until it ends, so that what it reads first stays true
-    // (SQLite: the database's write lock; the server: the contact and photo tables' lock against other writers).
+    // (SQLite: the database's write lock; the server: the book's tables locked against other writers).
     virtual QStringList beginTransaction() const = 0;
     // The names of the book's tables.
     virtual QString userTables() const = 0;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace store {
 
 class Connection;
@@ -26,6 +28,12 @@ public:
     static bool inspect(Connection& connection, QStringList* missing, QString* version, QString* error);
     // Rows of main, user1 and photo.
     static bool count(Connection& connection, int* contacts, int* users, int* photos, QString* error);
+
+    // One row as libpq hands it over: UTF-8 texts (raw bytes when binary), nullptr for NULL.
+    using RowSink = std::function<bool(const char* const* values, const int* lengths, int columns, QString* error)>;
+    // Every row of a fixed select on a server connection, one at a time, without turning each value into Qt's
+    // types and back: a whole book is copied this way. Runs inside whatever transaction the connection has open.
+    static bool readRows(Connection& connection, const char* select, bool binary, const RowSink& sink, QString* error);
 };
 
 } // namespace store

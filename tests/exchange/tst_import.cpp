@@ -235,6 +235,22 @@ private slots:
         QCOMPARE(m_dir->count(QStringLiteral("main")), 1);
     }
 
+    // Contacts go into the table in batches: every one of them, in the file's order.
+    void manyContactsKeepTheirOrder()
+    {
+        QByteArray file;
+        for (int i = 1; i <= 250; ++i)
+            file += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:人" + QByteArray::number(i) + "\r\nTEL:1\r\nEND:VCARD\r\n";
+        ImportReport report;
+        QString error;
+        QVERIFY2(importBytes(file, Format::VCard, &report, &error), qPrintable(error));
+        QCOMPARE(report.imported, 250);
+        const QStringList rows = records(*m_dir);
+        QCOMPARE(rows.size(), 250);
+        QVERIFY(rows.first().startsWith(QStringLiteral("人1|")) && rows.at(100).startsWith(QStringLiteral("人101|")) &&
+                rows.last().startsWith(QStringLiteral("人250|")));
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("file");
