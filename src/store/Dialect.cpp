@@ -118,7 +118,6 @@ public:
         return begun && db.isOpen() && probe.exec(QStringLiteral("SELECT 1"));
     }
     bool photosInBook() const override { return true; }
-
 };
 
 } // namespace
