@@ -1,6 +1,7 @@
-// Build-time tool: writes the installed databases and the placeholder picture.
+// Build-time tool: writes the installed databases, the placeholder picture and the program's icon in pixels.
 //   mkdata db OUT.mdb SCHEMA.sql [ROWS.csv TABLE]
 //   mkdata placeholder OUT.bmp
+//   mkdata icon IN.svg SIZE OUT.png
 // Every output is written to a temporary name and renamed, so an interrupted build leaves no half file.
 #include <QColor>
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QSvgRenderer>
 #include <QTextStream>
 
 #include <cstdio>
@@ -103,6 +105,15 @@ int makeDatabase(const QString& out, const QString& schemaFile, const QString& c
     return 0;
 }
 
+int save(const QImage& image, const QString& out, const char* format)
+{
+    const QString tmp = out + QStringLiteral(".tmp");
+    if (!image.save(tmp, format))
+        return fail(QStringLiteral("cannot write %1").arg(out));
+    QFile::remove(out);
+    return QFile::rename(tmp, out) ? 0 : fail(QStringLiteral("cannot write %1").arg(out));
+}
+
 // A neutral head-and-shoulders silhouette, the picture shown wherever a contact has no photo.
 int makePlaceholder(const QString& out)
 {
@@ -120,11 +131,21 @@ int makePlaceholder(const QString& out)
     shoulders.closeSubpath();
     p.drawPath(shoulders);
     p.end();
-    const QString tmp = out + QStringLiteral(".tmp");
-    if (!image.save(tmp, "BMP"))
-        return fail(QStringLiteral("cannot write %1").arg(out));
-    QFile::remove(out);
-    return QFile::rename(tmp, out) ? 0 : fail(QStringLiteral("cannot write %1").arg(out));
+    return save(image, out, "BMP");
+}
+
+// The icon drawn at one size of the desktop's icon theme (16 … 256 pixels square), transparent around it.
+int makeIcon(const QString& svg, int size, const QString& out)
+{
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid() || size < 8 || size > 1024)
+        return fail(QStringLiteral("cannot draw %1 at %2 pixels").arg(svg).arg(size));
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    renderer.render(&p);
+    p.end();
+    return save(image, out, "PNG");
 }
 
 } // namespace
@@ -137,5 +158,8 @@ int main(int argc, char** argv)
         return makeDatabase(args.at(2), args.at(3), args.value(4), args.value(5));
     if (args.size() == 3 && args.at(1) == QLatin1String("placeholder"))
         return makePlaceholder(args.at(2));
-    return fail(QStringLiteral("usage: mkdata db OUT SCHEMA [CSV TABLE] | mkdata placeholder OUT"));
+    if (args.size() == 5 && args.at(1) == QLatin1String("icon"))
+        return makeIcon(args.at(2), args.at(3).toInt(), args.at(4));
+    return fail(
+        QStringLiteral("usage: mkdata db OUT SCHEMA [CSV TABLE] | mkdata placeholder OUT | mkdata icon SVG SIZE OUT"));
 }

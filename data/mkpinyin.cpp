@@ -1,8 +1,9 @@
 // Build-time tool for the pinyin readings of Han characters.
-//   mkpinyin table READINGS.txt SURNAMES.txt OUT.cpp
-//       ICU's Han-Latin reading of every Han character it knows, the further readings of READINGS.txt and the
-//       surname readings (ICU's Han-Latin/Names, corrected and completed by SURNAMES.txt) as C++ arrays
-//       (search/PinyinTable.h). Run by the build.
+//   mkpinyin table READINGS.txt SURNAMES.txt WORDSTARTS.txt OUT.cpp
+//       ICU's Han-Latin reading of every Han character it knows, the further readings of READINGS.txt, which of them
+//       begin words (READINGS.txt's third column and WORDSTARTS.txt) and the surname readings (ICU's
+//       Han-Latin/Names, corrected and completed by SURNAMES.txt) as C++ arrays (search/PinyinTable.h). Run by the
+//       build.
 //   bzcat Unihan_Readings.txt.bz2 | mkpinyin unihan > READINGS.txt
 //       The modern readings of every character that has more than one, from the Unicode Han Database (Debian
 //       package unicode-data). Run by hand; the result is kept in the repository.
@@ -70,6 +71,8 @@ int unihan()
     const QStringList fields = {QStringLiteral("kMandarin"), QStringLiteral("kTGHZ2013"), QStringLiteral("kXHC1983"),
                                 QStringLiteral("kHanyuPinlu")};
     QMap<char32_t, QList<QByteArray>> readings;
+    // The readings in everyday use: the most common one and those the frequency list of modern texts attests.
+    QMap<char32_t, QList<QByteArray>> inUse;
     QStringList source;
     QTextStream in(stdin);
     in.setEncoding(QStringConverter::Utf8);
@@ -94,6 +97,9 @@ int unihan()
             text = text.section(QLatin1Char('('), 0, 0);
             for (const QString& reading : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
                 const QByteArray t = toneless(reading);
+                if (!t.isEmpty() && (parts[1] == fields.first() || parts[1] == fields.last()) &&
+                    !inUse[code].contains(t))
+                    inUse[code].append(t);
                 if (t.isEmpty() || list.contains(t))
                     continue;
                 if (parts[1] == fields.first())
@@ -107,7 +113,9 @@ int unihan()
     out.setEncoding(QStringConverter::Utf8);
     out << "# Modern readings of the Han characters that have more than one, the most common first, without tones\n"
            "# (ü written v). Derived and modified from the Unicode Han Database (Unihan) fields kMandarin, kTGHZ2013,\n"
-           "# kXHC1983 and kHanyuPinlu; see data/README.md for the Unicode licence.\n";
+           "# kXHC1983 and kHanyuPinlu; see data/README.md for the Unicode licence. A third column, where present,\n"
+           "# lists the readings in everyday use (kMandarin and kHanyuPinlu), by which a name's first character "
+           "reads.\n";
     for (const QString& s : source)
         out << "# Source: " << s << '\n';
     out << "# Regenerate: bzcat /usr/share/unicode/Unihan_Readings.txt.bz2 | mkpinyin unihan > pinyin-readings.txt\n";
@@ -115,8 +123,16 @@ int unihan()
     for (auto it = readings.cbegin(); it != readings.cend(); ++it) {
         if (it.value().size() < 2)
             continue;
-        QByteArrayList list = it.value();
-        out << fromCodePoint(it.key()) << '\t' << list.join(' ') << '\n';
+        const QByteArrayList list = it.value();
+        QByteArrayList starts;
+        for (const QByteArray& r : list) {
+            if (inUse.value(it.key()).contains(r))
+                starts.append(r);
+        }
+        out << fromCodePoint(it.key()) << '\t' << list.join(' ');
+        if (!starts.isEmpty() && starts.size() < list.size())
+            out << '\t' << starts.join(' ');
+        out << '\n';
         ++written;
     }
     out.flush();
@@ -133,13 +149,14 @@ struct Surname {
 
 class Table {
 public:
-    bool build(const QString& readingsFile, const QString& surnamesFile, QString* error);
+    bool build(const QString& readingsFile, const QString& surnamesFile, const QString& wordStartsFile, QString* error);
     bool write(const QString& outFile, QString* error) const;
 
 private:
     quint16 syllable(const QByteArray& text);
     void addReading(char32_t code, const QByteArray& reading);
-    bool readReadings(const QString& file, QString* error);
+    // Lines of a character, a tab and its readings; READINGS.txt may add a tab and the readings that begin words.
+    bool readReadings(const QString& file, bool wordStartsOnly, QString* error);
     bool readSurnames(const QString& file, icu::Transliterator& names, QString* error);
     // Transliterates each string on its own: the line breaks between them keep ICU's phrase rules from joining them.
     static QList<QString> transliterate(icu::Transliterator& t, const QStringList& items);
@@ -147,6 +164,8 @@ private:
     QList<QByteArray> m_syllables;
     QHash<QByteArray, quint16> m_syllableIds;
     QMap<char32_t, QList<quint16>> m_readings;
+    // The readings that may begin a word, for the characters that have others too; every reading for the rest.
+    QHash<char32_t, QList<quint16>> m_wordStarts;
     QList<Surname> m_surnames;
 };
 
@@ -183,7 +202,7 @@ QList<QString> Table::transliterate(icu::Transliterator& t, const QStringList& i
     return out;
 }
 
-bool Table::readReadings(const QString& file, QString* error)
+bool Table::readReadings(const QString& file, bool wordStartsOnly, QString* error)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -198,12 +217,21 @@ bool Table::readReadings(const QString& file, QString* error)
             continue;
         const QStringList parts = line.split(QLatin1Char('\t'));
         const QList<uint> code = parts.first().toUcs4();
-        if (parts.size() != 2 || code.size() != 1) {
+        if (parts.size() < 2 || parts.size() > (wordStartsOnly ? 2 : 3) || code.size() != 1) {
             *error = QStringLiteral("%1:%2: expected a character, a tab and its readings").arg(file).arg(lineNumber);
             return false;
         }
-        for (const QString& r : parts[1].split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            addReading(code.first(), toneless(r));
+        const char32_t c = code.first();
+        const QStringList readings = parts[1].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList starts = parts.size() > 2 ? parts[2].split(QLatin1Char(' '), Qt::SkipEmptyParts) : readings;
+        for (const QString& r : readings + starts) {
+            const QByteArray t = toneless(r);
+            if (t.isEmpty() || t.size() > 7)
+                continue;
+            addReading(c, t);
+            if (starts.contains(r) && !m_wordStarts[c].contains(syllable(t)))
+                m_wordStarts[c].append(syllable(t));
+        }
     }
     return true;
 }
@@ -266,7 +294,8 @@ bool Table::readSurnames(const QString& file, icu::Transliterator& names, QStrin
     return true;
 }
 
-bool Table::build(const QString& readingsFile, const QString& surnamesFile, QString* error)
+bool Table::build(const QString& readingsFile, const QString& surnamesFile, const QString& wordStartsFile,
+                  QString* error)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Transliterator> han(icu::Transliterator::createInstance("Han-Latin", UTRANS_FORWARD, status));
@@ -297,6 +326,9 @@ bool Table::build(const QString& readingsFile, const QString& surnamesFile, QStr
     for (qsizetype k = 0; k < codes.size(); ++k) {
         const QByteArray reading = toneless(plain[k]);
         addReading(codes[k], reading);
+        // ICU's one reading is the most common: it always begins words.
+        if (!reading.isEmpty() && reading.size() <= 7)
+            m_wordStarts[codes[k]].append(syllable(reading));
         const QByteArray surname = toneless(asSurname[k]);
         if (!surname.isEmpty() && surname != reading)
             icuSurname.insert(codes[k], surname);
@@ -305,8 +337,15 @@ bool Table::build(const QString& readingsFile, const QString& surnamesFile, QStr
         *error = QStringLiteral("ICU reads only %1 Han characters").arg(m_readings.size());
         return false;
     }
-    if (!readReadings(readingsFile, error) || !readSurnames(surnamesFile, *names, error))
+    if (!readReadings(readingsFile, false, error) || !readReadings(wordStartsFile, true, error) ||
+        !readSurnames(surnamesFile, *names, error))
         return false;
+    // The readings that begin words come first, so that a name's first character can be read by those alone.
+    for (auto it = m_readings.begin(); it != m_readings.end(); ++it) {
+        const QList<quint16> starts = m_wordStarts.value(it.key());
+        std::stable_partition(it.value().begin(), it.value().end(),
+                              [&starts](quint16 id) { return starts.contains(id); });
+    }
 
     // ICU's single-character surname readings, unless the surname file corrects them.
     for (auto it = icuSurname.cbegin(); it != icuSurname.cend(); ++it) {
@@ -357,6 +396,16 @@ bool Table::write(const QString& outFile, QString* error) const
     }
     out << "\n    " << first << ",\n};\n\n";
 
+    out << "const quint8 kWordStarts[] = {";
+    k = 0;
+    for (auto it = m_readings.cbegin(); it != m_readings.cend(); ++it, ++k) {
+        const QList<quint16> starts = m_wordStarts.value(it.key());
+        const auto count = std::count_if(it.value().cbegin(), it.value().cend(),
+                                         [&starts](quint16 id) { return starts.contains(id); });
+        out << (k % 24 ? " " : "\n    ") << std::max<qsizetype>(1, std::min<qsizetype>(count, 255)) << ',';
+    }
+    out << "\n};\n\n";
+
     out << "const quint16 kReadings[] = {";
     k = 0;
     for (const QList<quint16>& list : m_readings) {
@@ -398,15 +447,16 @@ int main(int argc, char** argv)
     int result = 0;
     if (args.size() == 2 && args[1] == QLatin1String("unihan")) {
         result = unihan();
-    } else if (args.size() == 5 && args[1] == QLatin1String("table")) {
+    } else if (args.size() == 6 && args[1] == QLatin1String("table")) {
         QString error;
         {
             Table table;
-            if (!table.build(args[2], args[3], &error) || !table.write(args[4], &error))
+            if (!table.build(args[2], args[3], args[4], &error) || !table.write(args[5], &error))
                 result = fail(error);
         }
     } else {
-        result = fail(QStringLiteral("usage: mkpinyin table READINGS.txt SURNAMES.txt OUT.cpp | mkpinyin unihan"));
+        result = fail(
+            QStringLiteral("usage: mkpinyin table READINGS.txt SURNAMES.txt WORDSTARTS.txt OUT.cpp | mkpinyin unihan"));
     }
     // ICU keeps its loaded rules until told otherwise; freeing them keeps leak checkers quiet in sanitizer builds.
     u_cleanup();

@@ -6,7 +6,7 @@
 # PROGRAM_DIR is a built program directory (velloran and data beside call.mdb, e.g. build/velloran); it is copied
 # into a temporary folder with invented example contacts and never changed. OUT_DIR (default docs/help beside this
 # script) receives one PNG per picture that docs/help.html shows. Builds nothing. Needs Xvfb, xdotool, xmodmap,
-# sqlite3, iconv and ImageMagick (scripts/deps.sh installs them).
+# sqlite3, iconv, ImageMagick and pdftoppm (scripts/deps.sh installs them).
 #
 # Runs the program three times on its own X server: in open mode with the example contacts (main window, menus,
 # record windows, tools), the backup program on the same folder, and in user mode with two users (sign-in, users).
@@ -19,7 +19,7 @@ export VELLORAN_PROGRAM_DIR
 out=${2:-$here/../docs/help}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-for tool in Xvfb xdotool xmodmap sqlite3 iconv import convert; do
+for tool in Xvfb xdotool xmodmap sqlite3 iconv import convert pdftoppm; do
     command -v "$tool" >/dev/null || { echo "$0: $tool is missing (scripts/deps.sh installs it)" >&2; exit 2; }
 done
 
@@ -296,7 +296,19 @@ close_dialog 查询记录 "$main"
 
 open_with "$main" 记录浏览 ctrl+l
 shot browse 记录浏览
+# The first record's QR code, over the browser.
+browser=$(window_id 记录浏览)
+open_with "$browser" 二维码名片 alt+q
+shot qrcode 二维码名片
+close_dialog 二维码名片 "$browser"
 close_dialog 记录浏览 "$main"
+
+# The print preview, grouped by relation (the grouping box is the first control of the options row).
+open_with "$main" 打印通讯录 alt+i p
+wait_window 打印通讯录 >/dev/null
+keys alt+g Down
+shot print-preview 打印通讯录
+close_dialog 打印通讯录 "$main"
 
 open_with "$main" 统计信息 ctrl+c
 shot stats 统计信息
@@ -328,6 +340,13 @@ keys alt+v t y
 
 keys alt+i x
 wait_program_end || fail "the program ended with an error"
+
+log "printed page"
+printed=$(mktemp -d "${TMPDIR:-/tmp}/velloran-print.XXXXXX")
+"$work/data" print "$printed/通讯录.pdf" --group relation >/dev/null
+pdftoppm -png -r 90 -singlefile "$printed/通讯录.pdf" "$printed/page"
+save "$printed/page.png" print-page
+rm -rf "$printed"
 
 log "backup program"
 log "  $("$work/data" backup "$work/backup/月底备份.zip")"

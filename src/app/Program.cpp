@@ -10,8 +10,10 @@
 #include "mainwin/Tmain.h"
 #include "platform/Centre.h"
 #include "platform/Clock.h"
+#include "platform/ErrorLead.h"
 #include "platform/Look.h"
 #include "platform/ProgramDir.h"
+#include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
 #include "search/Tfind.h"
 #include "search/Tlist.h"
@@ -35,6 +37,8 @@ namespace {
 // Held shared for the whole run: the backup program's restore needs it exclusively and waits for every copy to end.
 std::unique_ptr<store::ProgramLock> g_lock;
 QThread* g_dailyBackup = nullptr;
+// Where runFromExecutable() runs: an installed program's directory is laid out once no restore can interfere.
+platform::ProgramHome g_home;
 
 } // namespace
 
@@ -43,6 +47,11 @@ void Program::prepareApplication()
     // The name, not the display name: Qt appends a display name to every window caption on Linux.
     QCoreApplication::setApplicationName(QStringLiteral("Velloranv4.0"));
     platform::Look::apply();
+}
+
+QString Program::homeMessage()
+{
+    return QStringLiteral("无法建立或更新你的程序目录 ~/Velloran，请检查主目录是否可以写入、磁盘是否已满。");
 }
 
 QString Program::restoringMessage()
@@ -60,6 +69,12 @@ bool Program::openDirectory(const QString& programDir, QString* error)
     if (g_lock->tryLock(store::ProgramLock::Mode::Shared) == store::ProgramLock::Result::Busy) {
         g_lock.reset();
         *error = restoringMessage();
+        return false;
+    }
+    QString why;
+    if (!g_home.layOut(&why)) {
+        g_lock.reset();
+        *error = platform::ErrorLead::compose(homeMessage(), why);
         return false;
     }
     return true;
@@ -162,4 +177,14 @@ int Program::run(const QString& programDir)
     const int code = QApplication::exec();
     Program::shutdown();
     return code;
+}
+
+int Program::runFromExecutable()
+{
+    QString error;
+    if (!platform::ProgramHome::settle(&g_home, &error)) {
+        platform::Prompt::warning(nullptr, platform::ErrorLead::compose(homeMessage(), error));
+        return 1;
+    }
+    return run(g_home.dir);
 }

@@ -18,11 +18,17 @@ public:
     static void shutdown();
     // start + the automatic backup + message loop; the process exit code.
     static int run(const QString& programDir);
+    // run() on the program directory of this executable: the portable directory it lies in, or for the installed
+    // program the person's own (platform::ProgramHome). 1 when that directory cannot be created.
+    static int runFromExecutable();
 
     // Why the program does not start while the backup program restores this directory's data.
     static QString restoringMessage();
+    // Why the installed program does not start: the person's program directory cannot be laid out.
+    static QString homeMessage();
 
 private:
-    // Finishes an interrupted restore and takes the directory's shared lock; false while a restore runs.
+    // Finishes an interrupted restore and takes the directory's shared lock, then lays out an installed program's
+    // directory (no restore can swap files under it now); false while a restore runs or when that fails.
     static bool openDirectory(const QString& programDir, QString* error);
 };

@@ -24,7 +24,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSvgRenderer>
 #include <QPainter>
@@ -44,6 +46,12 @@ const QString kDamaged = QStringLiteral("系统文件已被破坏！请重新登
 QString iniFile(const QString& name)
 {
     return platform::ProgramDir::file(name);
+}
+
+// The stop for a user whose settings folder or file is a link out of the program's directory.
+QString outsideText(const QString& name)
+{
+    return QStringLiteral("用户") + name.trimmed() + QStringLiteral("的设置文件链接到程序目录之外，不能登陆！");
 }
 
 } // namespace
@@ -149,6 +157,13 @@ void Tlogin::selectFirstUser()
     }
 }
 
+void Tlogin::refuseName(const QString& text)
+{
+    setStatus(text);
+    selectFirstUser();
+    ui->ComboBox1->setFocus();
+}
+
 QString Tlogin::userSettingsFile(const QString& name) const
 {
     // The name becomes a folder name: never let it point outside the program's directory.
@@ -232,7 +247,9 @@ void Tlogin::t2Timer()
     }
     const QStringList users = store::Ini::keys(userIni, QStringLiteral("user"));
     ui->ComboBox1->clear();
-    ui->ComboBox1->addItems(users);
+    // A list no one could scroll through; the others are typed, and the sign-in finds them all the same.
+    ui->ComboBox1->addItems(users.mid(0, MaxListedUsers));
+    m_unlisted = users.size() > MaxListedUsers;
     if (users.isEmpty()) {
         // The users of the database go back into the list, so that the next start signs in; without any, the next
         // start runs in open mode.
@@ -304,7 +321,9 @@ void Tlogin::t6Timer()
 void Tlogin::t10Timer()
 {
     t10->stop();
-    setStatus(QStringLiteral("等待用户登陆..."));
+    setStatus(QStringLiteral("等待用户登陆...") +
+              (m_unlisted ? QStringLiteral("\n用户太多，名单只列出前%1个，其他用户请输入用户名。").arg(MaxListedUsers)
+                          : QString()));
     ui->Panel3->show();
     ui->Edit2->setFocus();
     m_panelShown = true;
@@ -349,12 +368,11 @@ void Tlogin::t9Timer()
     }
 
     const QString userFile = userSettingsFile(name);
-    if (userFile.isEmpty()) {
-        setStatus(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
-        selectFirstUser();
-        ui->ComboBox1->setFocus();
-        return;
-    }
+    if (userFile.isEmpty())
+        return refuseName(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
+    // Another place's settings are never taken in, nor, at the next sign-in, written back there.
+    if (platform::ProgramDir::leadsOut(userFile))
+        return refuseName(outsideText(name));
     platform::Files::copyOverwrite(userFile, setIni);
 
     store::Query q(acper, store::sql::SelectUserByName);
@@ -488,6 +506,10 @@ bool Tlogin::RecreateUserFolder(const QString& name)
     const QString file = user + QStringLiteral("/set.ini");
     const QString target = platform::ProgramDir::file(file);
     const QString model = platform::ProgramDir::file(QStringLiteral("modal/set.ini"));
+    if (platform::ProgramDir::leadsOut(target)) {
+        refuseName(outsideText(name));
+        return false;
+    }
     const bool made = QDir().mkpath(folder) &&
                       (!QFileInfo(model).isFile() || platform::Files::copyOverwrite(model, target)) &&
                       store::Ini::write(target, QStringLiteral("user"), QStringLiteral("name"), user);
@@ -503,18 +525,45 @@ void Tlogin::RememberUser(const QString& name)
         platform::Prompt::error(this, platform::ErrorLead::writeFile(kUserIni), error);
 }
 
+void Tlogin::KeepTypedName()
+{
+    // The box completes what is typed with the first listed name that begins with it, the rest selected. A name
+    // typed in full is the name meant: "zhang" stays "zhang" when "zhangsan" is listed too.
+    QLineEdit* edit = ui->ComboBox1->lineEdit();
+    const QString text = edit->text();
+    const qsizetype typed = edit->selectionStart();
+    if (!edit->hasSelectedText() || typed + edit->selectedText().size() != text.size())
+        return;
+    const QString name = text.left(typed);
+    for (int i = 0; i < ui->ComboBox1->count(); ++i) {
+        if (ui->ComboBox1->itemText(i).compare(name, Qt::CaseInsensitive) == 0) {
+            edit->setText(name);
+            return;
+        }
+    }
+}
+
 bool Tlogin::eventFilter(QObject* watched, QEvent* event)
 {
+    // The name box's open list is a window of its own: there Enter takes the highlighted name and Esc closes the
+    // list only.
+    if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != this)
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut && watched == ui->ComboBox1 &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        KeepTypedName();
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         const int k = key->key();
         if (k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter) {
             event->accept();
             if (event->type() == QEvent::KeyPress) {
-                if (k == Qt::Key_Escape)
+                if (k == Qt::Key_Escape) {
                     BitBtn2Click();
-                else if (m_panelShown) // Enter means nothing until the sign-in panel is shown.
+                } else if (m_panelShown) { // Enter means nothing until the sign-in panel is shown.
+                    KeepTypedName();
                     BitBtn1Click();
+                }
             }
             return true;
         }

@@ -27,6 +27,8 @@ public:
 
     // The pause of the failure step; 3000 ms, shortened only by tests.
     static void setFailurePause(int ms);
+    // The most users the sign-in list offers; user.ini may list more, who sign in by typing their names.
+    static constexpr int MaxListedUsers = 1000;
 
     void FormShow();
     void t1Timer();
@@ -68,6 +70,10 @@ private:
     // Ends the chain through t6 with this text in the status label.
     void fail(const QString& text);
     void selectFirstUser();
+    // A sign-in stopped at the name: the text, the first user of the list, the focus in the name box.
+    void refuseName(const QString& text);
+    // A user name typed in full stays as typed: the name box's completion of it into a longer listed name goes.
+    void KeepTypedName();
     // The names of table user1; false (the chain ended through t6) when the database fails.
     bool ReadUserNames(QStringList* names);
     // user.ini lists no users while the database holds some, or the other way round: the damage message, and
@@ -87,6 +93,7 @@ private:
     hub::StartupHost& m_main;
     QString m_programDir;
     bool m_panelShown = false;
+    bool m_unlisted = false; // user.ini lists more users than the sign-in list offers
     bool m_terminated = false;
     bool m_failed = false;
     bool m_askedPassword = false;

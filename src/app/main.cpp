@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "app/Usage.h"
 
 #include <QApplication>
 
@@ -20,6 +21,8 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = Usage::answer(argc, argv))
+        return *answered;
     if (!hasDisplay()) {
         std::fprintf(stderr, "Velloran is a desktop program and found no graphical display (DISPLAY is not set); "
                              "on a machine without one, start it as: xvfb-run -a %s\n",
@@ -28,5 +31,5 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     Program::prepareApplication();
-    return Program::run(QCoreApplication::applicationDirPath());
+    return Program::runFromExecutable();
 }

@@ -52,17 +52,31 @@ bool verifyCommand(const QString&, const QString& file, QString* done, QString* 
     return true;
 }
 
-bool importCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+// The report as the window shows it: the summary line, then the filled, skipped and changed contacts, one a line.
+bool importInto(const QString& programDir, const QString& file, exchange::Importer::Existing existing, QString* done,
+                QString* error)
 {
     platform::ProgramDir::set(programDir);
     store::Connection connection(QStringLiteral("data.import"), QStringLiteral("call.mdb"));
     if (!connection.open(error))
         return false;
     exchange::ImportReport report;
-    if (!exchange::Importer(connection).importFile(file, &report, error))
+    exchange::Importer importer(connection);
+    importer.setExisting(existing);
+    if (!importer.importFile(file, &report, error))
         return false;
-    *done = report.summary();
+    *done = report.details();
     return true;
+}
+
+bool importCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    return importInto(programDir, file, exchange::Importer::Existing::Skip, done, error);
+}
+
+bool fillBlanksCommand(const QString& programDir, const QString& file, QString* done, QString* error)
+{
+    return importInto(programDir, file, exchange::Importer::Existing::FillBlanks, done, error);
 }
 
 bool exportCommand(const QString& programDir, const QString& file, QString* done, QString* error)
@@ -74,23 +88,28 @@ bool exportCommand(const QString& programDir, const QString& file, QString* done
     exchange::ExportReport report;
     if (!exchange::Exporter(connection).exportAll(file, &report, error))
         return false;
-    *done = report.summary();
+    *done = report.details();
     return true;
 }
 
 struct Command {
     const char* name;
     bool (*run)(const QString& programDir, const QString& file, QString* done, QString* error);
+    // An option before the file, and what the command runs with it.
+    const char* option = nullptr;
+    bool (*runWithOption)(const QString& programDir, const QString& file, QString* done, QString* error) = nullptr;
 };
 
 const Command kCommands[] = {
-    {"backup", backupCommand}, {"restore", restoreCommand}, {"verify", verifyCommand},
-    {"import", importCommand}, {"export", exportCommand},
+    {"backup", backupCommand}, {"restore", restoreCommand},
+    {"verify", verifyCommand}, {"import", importCommand, "--fill-blanks", fillBlanksCommand},
+    {"export", exportCommand},
 };
 
 QString usage()
 {
-    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import|export 联系人文件（.vcf 或 .csv），"
+    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
+                          "（.vcf 或 .csv），data print 文件.pdf [--group relation|initial|none]，data qr 姓名 图片.png，"
                           "data server init|push|status（不带参数时打开窗口）");
 }
 
@@ -107,7 +126,14 @@ int CommandLine::run(const QStringList& arguments, const QString& programDir, QT
         if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))
             command = &c;
     }
-    if (!command || arguments.size() != 2 || arguments.at(1).isEmpty()) {
+    // "import --fill-blanks FILE": the option before the file runs the command's other form.
+    const auto isOption = [&](const QString& a) { return command->option && a == QLatin1String(command->option); };
+    decltype(Command::run) run = nullptr;
+    if (command && arguments.size() == 3 && isOption(arguments.at(1)))
+        run = command->runWithOption;
+    else if (command && arguments.size() == 2 && !isOption(arguments.at(1)))
+        run = command->run;
+    if (!run || arguments.last().isEmpty()) {
         err << usage() << Qt::endl;
         return 2;
     }
@@ -115,7 +141,7 @@ int CommandLine::run(const QStringList& arguments, const QString& programDir, QT
     QString done;
     // An interrupted restore is finished before anything reads or replaces the data.
     const bool ok = Restore::recover(programDir, &error) &&
-                    command->run(programDir, QDir::current().absoluteFilePath(arguments.at(1)), &done, &error);
+                    run(programDir, QDir::current().absoluteFilePath(arguments.last()), &done, &error);
     if (!ok) {
         // One line: the messages' own line breaks would split it.
         err << QStringLiteral("data %1 失败：").arg(arguments.first()) << error.simplified() << Qt::endl;

@@ -6,7 +6,9 @@
 #include "backup/Tdata.h"
 #include "platform/Centre.h"
 #include "platform/Look.h"
+#include "platform/ProgramHome.h"
 #include "platform/Prompt.h"
+#include "print/PrintCommandLine.h"
 #include "store/Book.h"
 
 #include <QApplication>
@@ -20,7 +22,16 @@ namespace {
 QString programDir()
 {
     const QString overridden = qEnvironmentVariable("VELLORAN_DATA_DIR");
-    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+    if (!overridden.isEmpty())
+        return overridden;
+    // The directory velloran uses: this one, or for the installed program the person's own (created if new, so a
+    // restore works where velloran never ran; velloran lays out the rest). A failure shows in the command's error.
+    static const QString dir = [] {
+        platform::ProgramHome home;
+        platform::ProgramHome::settle(&home, nullptr);
+        return home.dir;
+    }();
+    return dir;
 }
 
 bool hasDisplay()
@@ -36,6 +47,9 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    // Printing paints text, under an application of its own that needs no display either.
+    if (argc > 1 && print::PrintCommandLine::handles(argv[1]))
+        return print::PrintCommandLine::run(argc, argv, &programDir);
     if (argc > 1) {
         // No display needed: scheduled backups and administrators' shells.
         QCoreApplication app(argc, argv);

@@ -44,6 +44,9 @@ QString Photos::reservedNameMessage(const QString& fileName)
 
 QString Photos::copyFailedMessage(const QString& fileName)
 {
+    if (platform::ProgramDir::leadsOut(path(fileName)))
+        return QStringLiteral("照片文件“photo/") + fileName +
+               QStringLiteral("”链接到程序目录之外，照片没有保存。程序只写入程序目录中的照片。");
     return QStringLiteral("照片文件“photo/") + fileName +
            QStringLiteral("”无法写入，照片没有保存。请检查磁盘空间和 photo 目录的写入权限。");
 }

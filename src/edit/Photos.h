@@ -22,7 +22,8 @@ public:
     // A photo file name that would replace the placeholder or the staging file, or leave photo/.
     static bool isReservedPhotoName(const QString& name, const QString& extension);
     static QString reservedNameMessage(const QString& fileName);
-    // A photo file in photo/ could not be written (the folder is missing or read-only, the disk is full).
+    // A photo file in photo/ could not be written (the folder is missing or read-only, the disk is full, or the file
+    // or photo/ is a link out of the program's directory).
     static QString copyFailedMessage(const QString& fileName);
     // The file name a photo error names: the picked file's name, or photo/ + the record's value.
     static QString pictureName(const QString& path);

@@ -1,6 +1,7 @@
 #include "edit/Picture.h"
 
 #include "edit/JpegReader.h"
+#include "platform/ProgramDir.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,9 @@ QImage Picture::load(const QString& path, const QSize& shown, QString* error)
     };
     if (!info.exists())
         return fail(QStringLiteral("Cannot open file '%1': No such file or directory").arg(name));
+    // A photo of the program's that is a link elsewhere shows another place's file: it counts as missing.
+    if (platform::ProgramDir::leadsOut(path))
+        return fail(QStringLiteral("“%1”链接到程序目录之外").arg(name));
     if (!info.isFile())
         return fail(QStringLiteral("“%1”不是普通文件").arg(name));
     if (info.size() > MaxFileSize)
@@ -36,6 +40,12 @@ QImage Picture::load(const QString& path, const QSize& shown, QString* error)
     }
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
+    // The size from the header, before anything of that size is allocated; Qt's own limit catches a reader that
+    // cannot tell its size beforehand.
+    const QSize size = reader.size();
+    if (size.isValid() && !fitsPixelLimit(size.width(), size.height()))
+        return fail(tooLargeMessage(size));
+    QImageReader::setAllocationLimit(int(MaxPixels * 4 / (1024 * 1024)) + 1);
     QImage image = reader.read();
     if (image.isNull())
         return fail(QStringLiteral("'%1': %2").arg(name, reader.errorString()));
@@ -43,6 +53,14 @@ QImage Picture::load(const QString& path, const QSize& shown, QString* error)
     if (shown.isValid() && (image.width() > 2 * shown.width() || image.height() > 2 * shown.height()))
         image = image.scaled(shown * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
+}
+
+QString Picture::tooLargeMessage(const QSize& size)
+{
+    return QStringLiteral("图片有 %1 × %2 像素，超过照片允许的 %3 万像素")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(MaxPixels / 10000);
 }
 
 QString Picture::dialogFilter()

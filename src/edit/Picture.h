@@ -9,6 +9,13 @@
 class Picture {
 public:
     static constexpr qint64 MaxFileSize = 32 * 1024 * 1024;
+    // Room for a 50-megapixel camera's picture. A header claiming more (a few hundred bytes can claim 65500 × 65500)
+    // is refused before decoding, whatever the file's size; 60 million pixels of 4 bytes stay within 256 MB.
+    static constexpr qint64 MaxPixels = 60'000'000;
+
+    static bool fitsPixelLimit(qint64 width, qint64 height) { return width * height <= MaxPixels; }
+    // Why a picture of this size is refused.
+    static QString tooLargeMessage(const QSize& size);
 
     // `shown` is the size the picture is drawn at (pictures are stretched to their frame): a larger picture is
     // decoded or scaled down to about that size. An invalid size keeps the picture's own.

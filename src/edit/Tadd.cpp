@@ -14,6 +14,7 @@
 #include "platform/Prompt.h"
 #include "ui_Tadd.h"
 
+#include <QButtonGroup>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QHideEvent>
@@ -45,7 +46,7 @@ void setControlText(QWidget* control, const QString& text)
 } // namespace
 
 Tadd::Tadd(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>())
+    : QDialog(parent), ajo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tadd>()), m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("add"));
@@ -85,6 +86,8 @@ Tadd::Tadd(hub::MainHub& main, QWidget* parent)
         if (on)
             ui->DBEdit8->setText(QStringLiteral("女"));
     });
+    connect(ui->SexGroup, &QButtonGroup::buttonToggled, this, &Tadd::UpdateTabStops);
+    connect(ui->BirthdayGroup, &QButtonGroup::buttonToggled, this, &Tadd::UpdateTabStops);
 
     const std::pair<QToolButton*, EditCommand> commands[] = {
         {ui->EditCopy1, EditCommand::Copy},           {ui->EditCut1, EditCommand::Cut},
@@ -136,8 +139,17 @@ void Tadd::FormShow()
     ui->DBEdit8->setText(QStringLiteral("男"));
     setBirthdayShown(false);
     ui->RadioButton3->setChecked(true);
+    UpdateTabStops();
     ui->Button2->setEnabled(false);
     ui->DBEdit1->setFocus();
+}
+
+void Tadd::UpdateTabStops()
+{
+    // Tab and Enter stop on the chosen button of each pair. The toolkit leaves the stop on the button that last
+    // had the focus, so after a record with a birthday the next one would land on "有" and get 1 January.
+    for (QRadioButton* b : {ui->x1, ui->x2, ui->RadioButton3, ui->RadioButton4})
+        b->setFocusPolicy(b->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 QList<std::pair<QWidget*, QString>> Tadd::boundControls() const

@@ -61,6 +61,7 @@ private:
     void loadRow();
     void writeRow();
     void setBirthdayShown(bool shown);
+    void UpdateTabStops();
     void showPreview(const QImage& image);
     // Runs an edit command of the tool group on the focused field.
     void runEditCommand(EditCommand command);

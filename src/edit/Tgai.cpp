@@ -36,7 +36,7 @@ bool enteredByUser(const QFocusEvent* event)
 } // namespace
 
 Tgai::Tgai(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), ago(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tgai>())
+    : QDialog(parent), ago(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tgai>()), m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("gai"));

@@ -29,6 +29,8 @@ struct Address {
     QString country;
     // The address as one text (a sheet's 住址 column), used when no part is given.
     QString formatted;
+    // What the address is ("单位地址"), shown with it when it ends up in 备注; empty for a plain 地址.
+    QString label;
 };
 
 // One contact as a vCard or a CSV row gives it, in the file's own terms; FieldMapping turns it into a Contact.
@@ -40,6 +42,8 @@ struct Card {
     QString familyName;
     QString givenName;
     QString middleName;
+    // The organisation's own name, without department: the name of a contact that has no other.
+    QString organization;
     QList<Phone> phones;
     QList<Address> addresses;
     QString birthday;

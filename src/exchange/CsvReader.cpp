@@ -3,6 +3,7 @@
 #include "exchange/CsvTokenizer.h"
 #include "exchange/CsvWriter.h"
 #include "exchange/FieldMapping.h"
+#include "exchange/Limits.h"
 #include "exchange/TextDecoding.h"
 
 #include <QHash>
@@ -92,6 +93,9 @@ Column chineseColumn(const QString& t, bool* known)
         {QStringLiteral("出生日期"), {Role::Birthday}},
         {QStringLiteral("登记时间"), {Role::Registered}},
         {QStringLiteral("分组"), {Role::Categories}},
+        {QStringLiteral("单位"), piece(QStringLiteral("单位"))},
+        {QStringLiteral("公司"), piece(QStringLiteral("单位"))},
+        {QStringLiteral("工作单位"), piece(QStringLiteral("单位"))},
         {QStringLiteral("序号"), {Role::Ignore}},
         {QStringLiteral("照片"), {Role::Ignore}},
     };
@@ -146,11 +150,98 @@ Column englishColumn(const QString& title, bool* known)
         {QStringLiteral("name prefix"), {Role::Ignore}},
         {QStringLiteral("name suffix"), {Role::Ignore}},
         {QStringLiteral("initials"), {Role::Ignore}},
+        // A sheet someone made: Name, Phone, Mobile, Address, Notes and their usual other words.
+        {QStringLiteral("full name"), {Role::FullName}},
+        {QStringLiteral("display name"), {Role::FullName}},
+        {QStringLiteral("surname"), {Role::Family}},
+        {QStringLiteral("phone"), phone(nullptr)},
+        {QStringLiteral("telephone"), phone(nullptr)},
+        {QStringLiteral("tel"), phone(nullptr)},
+        {QStringLiteral("phone number"), phone(nullptr)},
+        {QStringLiteral("telephone number"), phone(nullptr)},
+        {QStringLiteral("landline"), phone(nullptr)},
+        {QStringLiteral("work phone"), phone("work")},
+        {QStringLiteral("office phone"), phone("work")},
+        {QStringLiteral("mobile"), phone("cell")},
+        {QStringLiteral("cell"), phone("cell")},
+        {QStringLiteral("cell phone"), phone("cell")},
+        {QStringLiteral("cellphone"), phone("cell")},
+        {QStringLiteral("mobile number"), phone("cell")},
+        {QStringLiteral("address"), {Role::Address}},
+        {QStringLiteral("home address"), {Role::Address}},
+        {QStringLiteral("work address"), {Role::Address, 0, 0, QStringLiteral("单位地址")}},
+        {QStringLiteral("business address"), {Role::Address, 0, 0, QStringLiteral("单位地址")}},
+        {QStringLiteral("note"), {Role::Note}},
+        {QStringLiteral("remark"), {Role::Note}},
+        {QStringLiteral("remarks"), {Role::Note}},
+        {QStringLiteral("comment"), {Role::Note}},
+        {QStringLiteral("comments"), {Role::Note}},
+        {QStringLiteral("email"), piece(QStringLiteral("电子邮件"))},
+        {QStringLiteral("e-mail"), piece(QStringLiteral("电子邮件"))},
+        {QStringLiteral("email address"), piece(QStringLiteral("电子邮件"))},
+        {QStringLiteral("organization"), piece(QStringLiteral("单位"))},
+        {QStringLiteral("organisation"), piece(QStringLiteral("单位"))},
+        {QStringLiteral("company name"), piece(QStringLiteral("单位"))},
+        {QStringLiteral("sex"), {Role::Sex}},
+        {QStringLiteral("relation"), {Role::Relation}},
+        {QStringLiteral("relationship"), {Role::Relation}},
+        {QStringLiteral("date of birth"), {Role::Birthday}},
+        {QStringLiteral("birth date"), {Role::Birthday}},
+        // Outlook's columns without a field of their own, under Chinese labels in 备注.
+        {QStringLiteral("anniversary"), piece(QStringLiteral("纪念日"))},
+        {QStringLiteral("company main phone"), piece(QStringLiteral("公司总机"))},
+        {QStringLiteral("assistant's phone"), piece(QStringLiteral("助理电话"))},
+        {QStringLiteral("callback"), piece(QStringLiteral("回拨电话"))},
+        {QStringLiteral("car phone"), piece(QStringLiteral("车载电话"))},
+        {QStringLiteral("radio phone"), piece(QStringLiteral("无线电话"))},
+        {QStringLiteral("tty/tdd phone"), piece(QStringLiteral("TTY/TDD电话"))},
+        {QStringLiteral("telex"), piece(QStringLiteral("电传"))},
+        {QStringLiteral("other fax"), phone("fax")},
+        {QStringLiteral("assistant's name"), piece(QStringLiteral("助理"))},
+        {QStringLiteral("manager's name"), piece(QStringLiteral("上级"))},
+        {QStringLiteral("spouse"), piece(QStringLiteral("配偶"))},
+        {QStringLiteral("children"), piece(QStringLiteral("子女"))},
+        {QStringLiteral("referred by"), piece(QStringLiteral("介绍人"))},
+        {QStringLiteral("hobby"), piece(QStringLiteral("爱好"))},
+        {QStringLiteral("profession"), piece(QStringLiteral("职业"))},
+        {QStringLiteral("office location"), piece(QStringLiteral("办公地点"))},
+        {QStringLiteral("web page"), piece(QStringLiteral("网址"))},
+        // How Outlook sends mail and shares a calendar says nothing about the person.
+        {QStringLiteral("e-mail type"), {Role::Ignore}},
+        {QStringLiteral("e-mail 2 type"), {Role::Ignore}},
+        {QStringLiteral("e-mail 3 type"), {Role::Ignore}},
+        {QStringLiteral("e-mail display name"), {Role::Ignore}},
+        {QStringLiteral("e-mail 2 display name"), {Role::Ignore}},
+        {QStringLiteral("e-mail 3 display name"), {Role::Ignore}},
+        {QStringLiteral("internet free/busy"), {Role::Ignore}},
+        {QStringLiteral("directory server"), {Role::Ignore}},
     };
     const auto it = map.constFind(t);
     if (it != map.constEnd())
         return *it;
-    if (t.contains(u"yomi") || t.startsWith(u"phonetic"))
+    // Outlook's three addresses, each in parts: "Home Street 2", "Business City", "Other Address PO Box" …; the home
+    // address comes first, so it is the one that goes to 住址 when there are several.
+    static const QRegularExpression outlook(
+        QStringLiteral("^(home|business|other) (street|street 2|street 3|city|state|postal code|country/region|"
+                       "address po box)$"));
+    const QRegularExpressionMatch o = outlook.match(t);
+    if (o.hasMatch()) {
+        static const QHash<QString, std::pair<int, QString>> kinds = {
+            {QStringLiteral("home"), {-3, QStringLiteral("住宅地址")}},
+            {QStringLiteral("business"), {-2, QStringLiteral("单位地址")}},
+            {QStringLiteral("other"), {-1, QStringLiteral("其他地址")}},
+        };
+        static const QHash<QString, int> parts = {
+            {QStringLiteral("street"), Street},          {QStringLiteral("street 2"), Street},
+            {QStringLiteral("street 3"), Street},        {QStringLiteral("city"), City},
+            {QStringLiteral("state"), Region},           {QStringLiteral("postal code"), PostalCode},
+            {QStringLiteral("country/region"), Country}, {QStringLiteral("address po box"), PoBox},
+        };
+        const auto& [group, label] = kinds.value(o.captured(1));
+        return {Role::AddressPart, group, parts.value(o.captured(2)), label};
+    }
+    // No title of a known layout is this long; the pattern below need not look at it.
+    if (t.contains(u"yomi") || t.startsWith(u"phonetic") || t.size() > 100)
         return {};
 
     // Google's numbered groups: "Phone 2 - Value", "Address 1 - City", "Custom Field 1 - Label" ...
@@ -206,6 +297,22 @@ Column englishColumn(const QString& title, bool* known)
     return {};
 }
 
+// Values a program writes for "nothing": Outlook's zero date and its defaults for flags nobody set.
+bool meansNothing(const Column& column, const QString& title, const QString& value)
+{
+    static const QRegularExpression zeroDate(QStringLiteral("^0{1,4}[/.-]0{1,2}[/.-]0{1,4}$"));
+    if ((column.role == Role::Birthday || column.label == u"纪念日") && zeroDate.match(value).hasMatch())
+        return true;
+    static const QHash<QString, QString> defaults = {
+        {QStringLiteral("priority"), QStringLiteral("normal")},
+        {QStringLiteral("sensitivity"), QStringLiteral("normal")},
+        {QStringLiteral("private"), QStringLiteral("false")},
+        {QStringLiteral("gender"), QStringLiteral("unspecified")},
+    };
+    const auto it = defaults.constFind(title.trimmed().toLower());
+    return it != defaults.constEnd() && value.compare(*it, Qt::CaseInsensitive) == 0;
+}
+
 bool isNameOrNumber(Role r)
 {
     return r == Role::FullName || r == Role::Given || r == Role::Family || r == Role::Phone || r == Role::PhoneValue;
@@ -241,9 +348,9 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
     for (qsizetype i = 0; i < columns.size() && i < row.size(); ++i) {
         const QString cell = own ? ownCell(row[i]) : row[i];
         const QString v = cell.trimmed();
-        if (v.isEmpty())
-            continue;
         const Column& c = columns[i];
+        if (v.isEmpty() || meansNothing(c, header[i], v))
+            continue;
         switch (c.role) {
         case Role::Ignore:
             break;
@@ -270,21 +377,24 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
             card.birthday = v;
             break;
         case Role::Note:
-            card.note = card.note.isEmpty() ? v : card.note + u' ' + v;
+            if (!card.note.isEmpty())
+                card.note += u' ';
+            card.note += v;
             break;
         case Role::Registered:
             card.registered = v;
             break;
         case Role::Address:
-            card.addresses.append(Address{{}, {}, {}, {}, {}, {}, {}, v});
+            card.addresses.append(Address{{}, {}, {}, {}, {}, {}, {}, v, c.label});
             break;
         case Role::Categories:
-            for (const QString& g : multi(v))
+            // Google separates groups with " ::: ", Outlook with ";".
+            for (const QString& g : multi(QString(v).replace(u';', QStringLiteral(":::"))))
                 card.categories.append(g);
             break;
         case Role::Phone:
             for (const QString& number : own ? QStringList{v} : multi(v))
-                card.phones.append({number, c.types, {}});
+                card.phones.append({number, c.types, c.label});
             break;
         case Role::PhoneType:
             googlePhones[c.group].label = v;
@@ -297,7 +407,9 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
             Address& a = googleAddresses[c.group];
             QString* parts[] = {&a.formatted, &a.street,     &a.locality, &a.poBox,
                                 &a.region,    &a.postalCode, &a.country,  &a.extended};
-            *parts[c.part] = v;
+            // Outlook gives a street in up to three lines.
+            *parts[c.part] = c.part == Street ? FieldMapping::joinParts({a.street, v}) : v;
+            a.label = c.label;
             break;
         }
         case Role::CustomLabel:
@@ -307,8 +419,11 @@ Card cardOf(const QList<Column>& columns, const QStringList& header, const QStri
             customValues[c.group] = v;
             break;
         case Role::Piece:
-            for (const QString& value : multi(v))
+            for (const QString& value : multi(v)) {
+                if (c.label == u"单位" && card.organization.isEmpty())
+                    card.organization = value;
                 card.pieces.append({c.label.isEmpty() ? header[i].trimmed() : c.label, value});
+            }
             break;
         }
     }
@@ -340,10 +455,27 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
 {
     const QString text = TextDecoding::decode(data);
     CsvTokenizer tokenizer(text, CsvTokenizer::detectSeparator(text));
+    const auto refused = [&](int line) {
+        switch (tokenizer.fault()) {
+        case CsvTokenizer::Fault::None:
+            break;
+        case CsvTokenizer::Fault::OpenQuote:
+            *fault = {line, QStringLiteral("从这一行开始的引号没有结束")};
+            return true;
+        case CsvTokenizer::Fault::TooManyFields:
+            *fault = {line, QStringLiteral("这一行的字段超过%1个，不像是联系人表").arg(Limits::Fields)};
+            return true;
+        case CsvTokenizer::Fault::TooLong:
+            *fault = {line, QStringLiteral("从这一行开始的一条记录超过%1 MB，不像是联系人表").arg(Limits::Row >> 20)};
+            return true;
+        }
+        return false;
+    };
     QStringList header;
     int line = 1;
     if (!tokenizer.next(&header, &line)) {
-        *fault = {1, tokenizer.failed() ? QStringLiteral("引号没有结束") : QStringLiteral("文件是空的")};
+        if (!refused(1))
+            *fault = {1, QStringLiteral("文件是空的")};
         return false;
     }
     const QStringList& ours = CsvWriter::header();
@@ -380,12 +512,22 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
         return false;
     QStringList row;
     int count = 0;
+    qsizetype reported = 0;
     while (tokenizer.next(&row, &line)) {
         bool empty = true;
         for (const QString& cell : std::as_const(row))
             empty = empty && cell.trimmed().isEmpty();
+        if (tokenizer.position() - reported >= 128 * 1024) {
+            reported = tokenizer.position();
+            if (cancelled(reported))
+                return false;
+        }
         if (empty)
             continue;
+        if (count == Limits::Cards) {
+            *fault = {line, QStringLiteral("文件中的联系人超过%1个，请分成几个文件导入").arg(Limits::Cards)};
+            return false;
+        }
         Card card = cardOf(columns, header, row, own, line);
         if (!sink(card)) {
             *fault = {line, QString()};
@@ -394,10 +536,8 @@ bool CsvReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fa
         if (++count % 256 == 0 && cancelled(tokenizer.position()))
             return false;
     }
-    if (tokenizer.failed()) {
-        *fault = {line, QStringLiteral("从这一行开始的引号没有结束")};
+    if (refused(line))
         return false;
-    }
     return !cancelled(text.size());
 }
 

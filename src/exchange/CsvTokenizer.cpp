@@ -1,5 +1,7 @@
 #include "exchange/CsvTokenizer.h"
 
+#include "exchange/Limits.h"
+
 namespace exchange {
 
 CsvTokenizer::CsvTokenizer(const QString& text, QChar separator) : m_text(text), m_separator(separator) {}
@@ -8,13 +10,23 @@ bool CsvTokenizer::next(QStringList* fields, int* line)
 {
     fields->clear();
     const qsizetype n = m_text.size();
-    if (m_failed || m_pos >= n)
+    if (m_fault != Fault::None || m_pos >= n)
         return false;
     *line = m_line;
+    const qsizetype end = qMin(n, m_pos + Limits::Row);
+    const auto endField = [&](QString* field) {
+        if (fields->size() == Limits::Fields) {
+            m_fault = Fault::TooManyFields;
+            return false;
+        }
+        fields->append(*field);
+        field->clear();
+        return true;
+    };
     QString field;
     bool quoted = false;    // inside a quoted field
     bool wasQuoted = false; // the current field began with a quote
-    while (m_pos < n) {
+    while (m_pos < end) {
         const QChar c = m_text.at(m_pos++);
         if (quoted) {
             if (c == u'"') {
@@ -34,25 +46,27 @@ bool CsvTokenizer::next(QStringList* fields, int* line)
         if (c == u'"' && field.isEmpty() && !wasQuoted) {
             quoted = wasQuoted = true;
         } else if (c == m_separator) {
-            fields->append(field);
-            field.clear();
+            if (!endField(&field))
+                return false;
             wasQuoted = false;
         } else if (c == u'\r' || c == u'\n') {
             if (c == u'\r' && m_pos < n && m_text.at(m_pos) == u'\n')
                 ++m_pos;
             ++m_line;
-            fields->append(field);
-            return true;
+            return endField(&field);
         } else {
             field.append(c);
         }
     }
-    if (quoted) {
-        m_failed = true;
+    if (m_pos < n) {
+        m_fault = Fault::TooLong;
         return false;
     }
-    fields->append(field);
-    return true;
+    if (quoted) {
+        m_fault = Fault::OpenQuote;
+        return false;
+    }
+    return endField(&field);
 }
 
 QChar CsvTokenizer::detectSeparator(const QString& text)

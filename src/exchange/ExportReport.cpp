@@ -10,4 +10,21 @@ QString ExportReport::summary() const
     return s + QStringLiteral("。");
 }
 
+QString ExportReport::details() const
+{
+    QStringList lines = {summary()};
+    if (!withoutPhoto.isEmpty()) {
+        lines.append(
+            QStringLiteral("CSV表格不带照片，这%1个联系人的照片没有导出（要连同照片导出，请保存为vCard名片）：")
+                .arg(withoutPhoto.size()));
+        lines.append(withoutPhoto);
+    }
+    if (!notes.isEmpty()) {
+        lines.append(QStringLiteral("说明："));
+        for (const auto& [name, text] : notes)
+            lines.append(name + QStringLiteral("：") + text);
+    }
+    return lines.join(u'\n');
+}
+
 } // namespace exchange

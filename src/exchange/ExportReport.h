@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -15,9 +16,13 @@ struct ExportReport {
     bool cancelled = false;
     // Photos that could not go into the file, by name.
     QList<std::pair<QString, QString>> notes;
+    // Contacts with a photo, written to a CSV file: a sheet carries no pictures.
+    QStringList withoutPhoto;
 
     // One line: "已导出120个联系人。"
     QString summary() const;
+    // The summary, then the photos left out, by name.
+    QString details() const;
 };
 
 } // namespace exchange

@@ -13,7 +13,9 @@ class Connection;
 namespace exchange {
 
 // Writes the records of table main to a vCard 3.0 or CSV file, the format from the file's extension. The file is
-// replaced as a whole when the export succeeds and left as it was when it fails or is cancelled.
+// replaced as a whole when the export succeeds and left as it was when it fails or is cancelled; every write, the
+// sync and the close are checked, and a failure names the disk. A device or other non-regular file is never
+// replaced.
 class Exporter {
 public:
     // A connection of the export's own is best: its read stays open while progress lets the window run.
@@ -29,6 +31,7 @@ public:
 
 private:
     bool run(const QString& path, const QStringList* names, ExportReport* report, QString* error);
+    bool write(const QString& path, const QStringList* names, ExportReport* report, QString* error);
 
     store::Connection& m_connection;
     Progress m_progress;

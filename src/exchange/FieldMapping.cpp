@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace exchange {
 
 namespace {
@@ -23,9 +25,11 @@ bool hasType(const Phone& p, const char* type)
     return p.types.contains(QLatin1String(type));
 }
 
+bool isPhs(const Phone& p);
+
 bool isCell(const Phone& p)
 {
-    return hasType(p, "cell") || hasType(p, "mobile") || hasType(p, "iphone");
+    return (hasType(p, "cell") || hasType(p, "mobile") || hasType(p, "iphone")) && !isPhs(p);
 }
 
 bool isFaxOrPager(const Phone& p)
@@ -33,9 +37,11 @@ bool isFaxOrPager(const Phone& p)
     return hasType(p, "fax") || hasType(p, "pager");
 }
 
+// A type or label that says 小灵通 (x-phs, PHS, 小灵通 …), whatever other types come with it.
 bool isPhs(const Phone& p)
 {
-    return hasType(p, "x-phs");
+    const auto phs = [](const QString& t) { return FieldMapping::typesForLabel(t).contains(u"x-phs"); };
+    return std::any_of(p.types.cbegin(), p.types.cend(), phs) || phs(p.label);
 }
 
 // Work, home, voice or no type that says otherwise.
@@ -78,6 +84,33 @@ bool isSystemGroup(const QString& category)
            category.compare(u"starred", Qt::CaseInsensitive) == 0;
 }
 
+// The national number after China's country code, written as dialled at home: "10 6234 5678" as 010-62345678.
+// Empty when it holds anything but digits and separators.
+QString domesticNumber(const QString& national)
+{
+    QString digits;
+    for (const QChar c : national) {
+        if (c >= u'0' && c <= u'9')
+            digits.append(c);
+        else if (!c.isSpace() && c != u'-' && c != u'.' && c != u'(' && c != u')')
+            return {};
+    }
+    // "+86 (0)10 …" writes the trunk 0 itself. Mobiles and the nationwide 400 and 800 numbers have none.
+    if (digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    static const QRegularExpression mobile(QStringLiteral("^1[3-9]\\d{9}$"));
+    static const QRegularExpression nationwide(QStringLiteral("^[48]00\\d{7}$"));
+    if (mobile.match(digits).hasMatch() || nationwide.match(digits).hasMatch())
+        return digits;
+    // Beijing 10 and the codes 20 to 29 have two digits, every other area code three; the local number has seven
+    // or eight. Anything else (a service number such as 95588) is left as it is.
+    const int area = digits.startsWith(u"10") || digits.startsWith(u'2') ? 2 : 3;
+    const qsizetype local = digits.size() - area;
+    if (local < 7 || local > 8)
+        return digits;
+    return u'0' + digits.left(area) + u'-' + digits.mid(area);
+}
+
 class Mapper {
 public:
     Mapper(const Card& card, const QDate& today) : m_card(card), m_today(today) {}
@@ -89,6 +122,11 @@ public:
                                                  ? FieldMapping::joinName(c.familyName, c.givenName, c.middleName)
                                                  : c.fullName)
                              .trimmed();
+        // A company kept under its own name (顺丰速运): the organisation is the name, and is not repeated in 备注.
+        if (m_contact.name.isEmpty() && !c.organization.trimmed().isEmpty()) {
+            m_contact.name = FieldMapping::clean(c.organization).trimmed();
+            m_organizationIsName = true;
+        }
         m_contact.sex = FieldMapping::sexOf(c.gender);
         if (!FieldMapping::parseBirthday(c.birthday, &m_contact.month, &m_contact.day)) {
             m_contact.month = m_contact.day = 0;
@@ -206,7 +244,8 @@ private:
                 first = false;
             } else {
                 const QString code = a.postalCode.trimmed();
-                m_later.append({QStringLiteral("地址"), code.isEmpty() ? text : FieldMapping::joinParts({text, code})});
+                m_later.append({a.label.isEmpty() ? QStringLiteral("地址") : a.label,
+                                code.isEmpty() ? text : FieldMapping::joinParts({text, code})});
             }
         }
     }
@@ -216,8 +255,10 @@ private:
         QStringList parts;
         if (!m_card.note.trimmed().isEmpty())
             parts.append(m_card.note.trimmed());
-        const auto add = [&parts](const QList<std::pair<QString, QString>>& pieces) {
+        const auto add = [&](const QList<std::pair<QString, QString>>& pieces) {
             for (const auto& [label, value] : pieces) {
+                if (m_organizationIsName && label == u"单位" && value.trimmed() == m_card.organization.trimmed())
+                    continue;
                 if (!value.trimmed().isEmpty())
                     parts.append(label + QStringLiteral("：") + value.trimmed());
             }
@@ -249,6 +290,7 @@ private:
     Contact m_contact;
     QList<std::pair<QString, QString>> m_numbers;
     QList<std::pair<QString, QString>> m_later;
+    bool m_organizationIsName = false;
 };
 
 } // namespace
@@ -281,12 +323,19 @@ bool FieldMapping::fitsField(const QString& value, Slot slot)
 bool FieldMapping::normalisePhone(const QString& value, Slot slot, QString* normalised)
 {
     QString s = plainForms(value).trimmed();
-    if (s.startsWith(u"+86"))
-        s = s.mid(3);
-    else if (s.startsWith(u"0086"))
-        s = s.mid(4);
-    while (!s.isEmpty() && (s.at(0).isSpace() || s.at(0) == u'-' || s.at(0) == u'.'))
-        s.remove(0, 1);
+    if (s.startsWith(u"tel:", Qt::CaseInsensitive))
+        s = s.mid(4).trimmed();
+    // An international number of China: the trunk 0 that the country code stands for comes back.
+    static const QRegularExpression china(QStringLiteral("^\\(?(?:\\+\\s*|00)86\\)?(?=[\\s.()-]*\\d)"));
+    if (const QRegularExpressionMatch intl = china.match(s); intl.hasMatch()) {
+        const QString national = s.mid(intl.capturedLength());
+        const QString domestic = domesticNumber(national);
+        s = domestic.isEmpty() ? national : domestic;
+    }
+    qsizetype lead = 0;
+    while (lead < s.size() && (s.at(lead).isSpace() || s.at(lead) == u'-' || s.at(lead) == u'.'))
+        ++lead;
+    s.remove(0, lead);
     static const QRegularExpression areaCode(QStringLiteral("^\\(\\s*(\\d+)\\s*\\)[\\s.-]*"));
     const QRegularExpressionMatch m = areaCode.match(s);
     if (m.hasMatch())
@@ -416,8 +465,10 @@ QStringList FieldMapping::typesForLabel(const QString& label)
 {
     QString l = label.trimmed().toLower();
     // Google marks the primary number's type with "* ".
-    while (l.startsWith(u'*'))
-        l = l.mid(1).trimmed();
+    qsizetype stars = 0;
+    while (stars < l.size() && (l.at(stars) == u'*' || l.at(stars).isSpace()))
+        ++stars;
+    l = l.mid(stars);
     if (l.isEmpty())
         return {};
     if (l.contains(u"fax") || l.contains(u"传真"))
@@ -426,7 +477,8 @@ QStringList FieldMapping::typesForLabel(const QString& label)
         return {QStringLiteral("pager")};
     if (l == u"mobile" || l == u"cell" || l == u"iphone" || l.contains(u"手机") || l.contains(u"移动电话"))
         return {QStringLiteral("cell")};
-    if (l.contains(u"小灵通") || l == u"phs")
+    static const QRegularExpression phs(QStringLiteral("(?:^|[^a-z])phs(?:[^a-z]|$)"));
+    if (l.contains(u"小灵通") || phs.match(l).hasMatch())
         return {QStringLiteral("x-phs")};
     if (l == u"work" || l == u"工作" || l == u"单位" || l == u"办公")
         return {QStringLiteral("work")};

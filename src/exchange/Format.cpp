@@ -18,4 +18,12 @@ bool formatFromPath(const QString& path, Format* format)
     return false;
 }
 
+QString withExtension(const QString& path, Format chosen)
+{
+    Format named;
+    if (formatFromPath(path, &named))
+        return path;
+    return path + (chosen == Format::Csv ? QStringLiteral(".csv") : QStringLiteral(".vcf"));
+}
+
 } // namespace exchange

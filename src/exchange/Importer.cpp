@@ -1,5 +1,6 @@
 #include "exchange/Importer.h"
 
+#include "exchange/BlankFill.h"
 #include "exchange/Contact.h"
 #include "exchange/CsvReader.h"
 #include "exchange/FieldMapping.h"
@@ -13,9 +14,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <new>
 
 namespace exchange {
 
@@ -23,10 +27,24 @@ namespace {
 
 const QString kNothing = QStringLiteral("没有导入任何联系人。");
 
+// 生月 or 生日 as the book holds it: 0 for none, -1 for a value that is no number.
+int birthdayPart(const QVariant& value)
+{
+    const QString text = value.toString().trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok ? n : -1;
+}
+
 // One import's transaction: the write lock, the names already taken, the photos written for it.
 class Transaction {
 public:
-    Transaction(store::Connection& connection, ImportReport* report) : m_connection(connection), m_report(report) {}
+    Transaction(store::Connection& connection, ImportReport* report, Importer::Existing existing)
+        : m_connection(connection), m_report(report), m_fillBlanks(existing == Importer::Existing::FillBlanks)
+    {
+    }
     ~Transaction() { abandon(); }
 
     bool begin(QString* error)
@@ -40,10 +58,21 @@ public:
         names.setForwardOnly(true);
         if (!names.exec(QString::fromUtf8(sql::SelectNames)))
             return fail(names.lastError().text(), error);
-        while (names.next())
-            m_existing.insert(NameRules::key(names.value(0).toString().trimmed()));
+        while (names.next()) {
+            const QString key = NameRules::key(names.value(1).toString().trimmed());
+            if (!m_existing.contains(key))
+                m_existing.insert(key, names.value(0).toLongLong());
+        }
         names.finish();
         m_full = QSqlQuery(m_db);
+        if (m_fillBlanks) {
+            m_select = QSqlQuery(m_db);
+            m_fill = QSqlQuery(m_db);
+            if (!m_select.prepare(QString::fromUtf8(sql::SelectRecord)))
+                return fail(m_select.lastError().text(), error);
+            if (!m_fill.prepare(QString::fromUtf8(sql::FillBlanks)))
+                return fail(m_fill.lastError().text(), error);
+        }
         return true;
     }
 
@@ -52,6 +81,8 @@ public:
     {
         const QString name = NameRules::clean(c.name);
         const QString key = NameRules::key(name);
+        if (m_fillBlanks && !name.isEmpty() && !m_inFile.contains(key) && m_existing.contains(key))
+            return fill(c, m_existing.value(key), key, line);
         if (name.isEmpty() || m_existing.contains(key) || m_inFile.contains(key)) {
             const auto reason = name.isEmpty()           ? ImportReport::Reason::EmptyName
                                 : m_inFile.contains(key) ? ImportReport::Reason::Duplicate
@@ -67,7 +98,6 @@ public:
         // The photo's bytes could not go into the book: the import fails as a whole.
         if (!m_failure.isEmpty())
             return false;
-
         m_batch << c.name << c.sex << c.month << c.day << c.relation << c.phone << c.mobile << c.phs << c.address
                 << c.note << c.photo << c.registered;
         // Under the write lock no other copy adds a name, and the names were checked as the index compares them:
@@ -85,7 +115,7 @@ public:
     {
         if (!flush())
             return fail(m_failure, error);
-        m_full.finish();
+        finishStatements();
         QString why;
         if (!m_connection.commit(&why))
             return fail(why, error);
@@ -97,7 +127,7 @@ public:
     // Ends the transaction without storing anything and removes the photos written for it.
     void abandon()
     {
-        m_full.finish();
+        finishStatements();
         m_batch.clear();
         if (m_open) {
             m_connection.rollback();
@@ -111,6 +141,88 @@ public:
     QString failure() const { return m_failure; }
 
 private:
+    void finishStatements()
+    {
+        m_full.finish();
+        m_select.finish();
+        m_fill.finish();
+    }
+
+    // Fills the blank fields of the book's record of this name from the file's contact, inside the transaction.
+    // False when the database refused.
+    bool fill(Contact& c, qint64 id, const QString& key, int line)
+    {
+        m_inFile.insert(key);
+        m_select.bindValue(QStringLiteral(":id"), id);
+        if (!m_select.exec() || !m_select.next()) {
+            m_failure = m_select.lastError().isValid() ? m_select.lastError().text()
+                                                       : QStringLiteral("记录“%1”已不在数据库中").arg(c.name);
+            return false;
+        }
+        Contact book;
+        QString* texts[] = {&book.name,   &book.sex, nullptr,       nullptr,    &book.relation, &book.phone,
+                            &book.mobile, &book.phs, &book.address, &book.note, &book.photo};
+        for (int i = 0; i < int(std::size(texts)); ++i) {
+            if (texts[i])
+                *texts[i] = m_select.value(i).toString();
+        }
+        book.month = birthdayPart(m_select.value(2));
+        book.day = birthdayPart(m_select.value(3));
+        m_select.finish();
+
+        QList<BlankFill::Field> fields = BlankFill::fillable(book, c);
+        // What the mapping had to change matters only for a field that gets filled.
+        QStringList notes;
+        const QStringList blank = BlankFill::titles(BlankFill::blanks(book));
+        for (const QString& warning : std::as_const(c.warnings)) {
+            for (const QString& title : blank) {
+                if (warning.startsWith(title)) {
+                    notes.append(warning);
+                    break;
+                }
+            }
+        }
+        // The photo by the program's photo rules, named after the record as the book spells it.
+        bool wrotePhoto = false;
+        if (fields.contains(BlankFill::Field::Photo)) {
+            c.name = book.name;
+            wrotePhoto = photo(c, &notes);
+            if (!m_failure.isEmpty())
+                return false;
+            if (c.photo == QStringLiteral("no.bmp"))
+                fields.removeAll(BlankFill::Field::Photo);
+        }
+        if (fields.isEmpty()) {
+            m_report->skipped.append({book.name, line, ImportReport::Reason::Complete});
+        } else {
+            const auto value = [&fields](BlankFill::Field f, const QVariant& v) {
+                return fields.contains(f) ? v : QVariant(v.metaType());
+            };
+            using F = BlankFill::Field;
+            m_fill.bindValue(QStringLiteral(":sex"), value(F::Sex, c.sex));
+            m_fill.bindValue(QStringLiteral(":month"), value(F::Birthday, c.month));
+            m_fill.bindValue(QStringLiteral(":day"), value(F::Birthday, c.day));
+            m_fill.bindValue(QStringLiteral(":relation"), value(F::Relation, c.relation));
+            m_fill.bindValue(QStringLiteral(":phone"), value(F::Phone, c.phone));
+            m_fill.bindValue(QStringLiteral(":mobile"), value(F::Mobile, c.mobile));
+            m_fill.bindValue(QStringLiteral(":phs"), value(F::Phs, c.phs));
+            m_fill.bindValue(QStringLiteral(":address"), value(F::Address, c.address));
+            m_fill.bindValue(QStringLiteral(":note"), value(F::Note, c.note));
+            m_fill.bindValue(QStringLiteral(":photo"), value(F::Photo, c.photo));
+            m_fill.bindValue(QStringLiteral(":id"), id);
+            if (!m_fill.exec()) {
+                if (wrotePhoto)
+                    QFile::remove(m_photos.takeLast());
+                m_failure = m_fill.lastError().text();
+                return false;
+            }
+            m_report->filled.append({book.name, line, BlankFill::titles(fields)});
+        }
+        for (const QString& n : std::as_const(notes))
+            m_report->notes.append({book.name, n});
+        return true;
+    }
+
     bool fail(const QString& text, QString* error)
     {
         abandon();
@@ -177,7 +289,7 @@ private:
 
     static QString insertRows(int rows)
     {
-        QStringList marks(sql::InsertMainValues, QStringLiteral("?"));
+        const QStringList marks(sql::InsertMainValues, QStringLiteral("?"));
         const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
         return QString::fromUtf8(sql::InsertMainColumns) + QStringList(rows, row).join(QLatin1Char(','));
     }
@@ -185,11 +297,15 @@ private:
     store::Connection& m_connection;
     ImportReport* m_report;
     QSqlDatabase m_db;
+    bool m_fillBlanks;
     QSqlQuery m_full;
     bool m_fullPrepared = false;
     QVariantList m_batch;
+    QSqlQuery m_select;
+    QSqlQuery m_fill;
     bool m_open = false;
-    QSet<QString> m_existing;
+    // The book's names (as NameRules keys) and their records' ids.
+    QHash<QString, qint64> m_existing;
     QSet<QString> m_inFile;
     QStringList m_photos;
     QString m_failure;
@@ -211,18 +327,37 @@ bool Importer::importFile(const QString& path, ImportReport* report, QString* er
     Format format;
     if (!formatFromPath(path, &format))
         return fail(QStringLiteral("不是vCard（.vcf）或CSV（.csv）文件，不能导入。"));
+    // A device or a pipe would be read without end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("不是普通文件（而是设备、管道或文件夹），不能导入。"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
+    const QString tooLarge = QStringLiteral("大于%1 MB，不能导入。").arg(MaxFileSize >> 20);
     if (file.size() > MaxFileSize)
-        return fail(QStringLiteral("大于256 MB，不能导入。"));
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
-    file.close();
+        return fail(tooLarge);
     QString reason;
     bool fileFault = false;
-    if (run(data, format, report, &reason, &fileFault))
+    bool imported = false;
+    try {
+        // As large as the file, not as the limit (an allocation of the limit fails where memory is capped), and
+        // bounded even if the file grew since it was measured.
+        const qint64 size = file.size();
+        QByteArray data = file.read(size + 1);
+        if (data.size() > size && file.error() == QFileDevice::NoError)
+            data += file.read(MaxFileSize + 1 - data.size());
+        if (file.error() != QFileDevice::NoError)
+            return fail(QStringLiteral("无法读取：") + file.errorString() + QStringLiteral("。"));
+        if (data.size() > MaxFileSize)
+            return fail(tooLarge);
+        file.close();
+        imported = run(data, format, report, &reason, &fileFault);
+    } catch (const std::bad_alloc&) {
+        *report = ImportReport();
+        return fail(QStringLiteral("太大，内存不够用来导入它。") + kNothing);
+    }
+    if (imported)
         return true;
     // A fault of the file names it; a cancel or a database failure is no fault of the file.
     if (fileFault)
@@ -235,7 +370,14 @@ bool Importer::importFile(const QString& path, ImportReport* report, QString* er
 bool Importer::importData(const QByteArray& data, Format format, ImportReport* report, QString* error)
 {
     bool fileFault = false;
-    return run(data, format, report, error, &fileFault);
+    try {
+        return run(data, format, report, error, &fileFault);
+    } catch (const std::bad_alloc&) {
+        *report = ImportReport();
+        if (error)
+            *error = QStringLiteral("内存不足。") + kNothing;
+        return false;
+    }
 }
 
 bool Importer::run(const QByteArray& data, Format format, ImportReport* report, QString* error, bool* fileFault)
@@ -246,7 +388,7 @@ bool Importer::run(const QByteArray& data, Format format, ImportReport* report, 
             *error = QStringLiteral("联系人无法保存到数据库：") + text + QStringLiteral("。") + kNothing;
         return false;
     };
-    Transaction transaction(m_connection, report);
+    Transaction transaction(m_connection, report, m_existing);
     QString why;
     if (!transaction.begin(&why))
         return database(why);

@@ -1,14 +1,20 @@
 #include "exchange/VCardReader.h"
 
 #include "exchange/FieldMapping.h"
+#include "exchange/Limits.h"
+#include "exchange/RelatedPeople.h"
 #include "exchange/TextDecoding.h"
 
 #include <QByteArrayView>
 #include <QHash>
+#include <QSet>
 
 namespace exchange {
 
 namespace {
+
+// Bytes read between two calls of the progress function: the window stays responsive inside one huge card too.
+constexpr qsizetype ProgressStep = 256 * 1024;
 
 struct Property {
     int line = 0;
@@ -43,6 +49,7 @@ struct Property {
     QStringList types() const
     {
         QStringList t;
+        QSet<QString> seen;
         for (const auto& [n, values] : params) {
             if (n != "TYPE" && !n.isEmpty())
                 continue;
@@ -51,8 +58,10 @@ struct Property {
                 if (n.isEmpty() && (type == u"quoted-printable" || type == u"base64" || type == u"8bit" ||
                                     type == u"7bit" || type == u"b"))
                     continue;
-                if (!type.isEmpty() && !t.contains(type))
+                if (!type.isEmpty() && !seen.contains(type)) {
+                    seen.insert(type);
                     t.append(type);
+                }
             }
         }
         return t;
@@ -210,12 +219,14 @@ private:
             takePhone(p);
         } else if (n == "ADR") {
             const QStringList c = components(p, u';');
-            Address a{c.value(0), c.value(1), c.value(2), c.value(3), c.value(4), c.value(5), c.value(6), {}};
+            Address a{c.value(0), c.value(1), c.value(2), c.value(3), c.value(4), c.value(5), c.value(6), {}, {}};
             m_card.addresses.append(a);
         } else if (n == "NOTE") {
             const QString note = text(p).trimmed();
-            if (!note.isEmpty())
-                m_card.note = m_card.note.isEmpty() ? note : m_card.note + QLatin1Char(' ') + note;
+            // Appended in place: a card of many NOTE lines must not copy the growing text once per line.
+            if (!note.isEmpty() && !m_card.note.isEmpty())
+                m_card.note += QLatin1Char(' ');
+            m_card.note += note;
         } else if (n == "BDAY") {
             if (m_card.birthday.isEmpty())
                 m_card.birthday = text(p).trimmed();
@@ -235,7 +246,10 @@ private:
         } else if (n == "PHOTO") {
             takePhoto(p);
         } else if (n == "ORG") {
-            piece(QStringLiteral("单位"), FieldMapping::joinParts(components(p, u';')));
+            const QStringList c = components(p, u';');
+            if (m_card.organization.isEmpty())
+                m_card.organization = c.value(0);
+            piece(QStringLiteral("单位"), FieldMapping::joinParts(c));
         } else if (n == "TITLE") {
             piece(QStringLiteral("职务"), text(p));
         } else if (n == "ROLE") {
@@ -254,7 +268,34 @@ private:
         } else if (n == "ANNIVERSARY" || n == "X-ANNIVERSARY") {
             piece(QStringLiteral("纪念日"), text(p));
         } else if (n == "RELATED" || n == "X-ABRELATEDNAMES") {
-            piece(QStringLiteral("相关人"), text(p));
+            const QStringList types = p.types();
+            const QString label = n == "RELATED" ? types.value(0) : m_labels.value(p.group);
+            piece(QStringLiteral("相关人"), RelatedPeople::withRelation(text(p), plainLabel(label)));
+        } else if (n == "X-ANDROID-CUSTOM") {
+            takeAndroidRow(p);
+        }
+    }
+
+    // Android keeps what the vCard has no property for as "vnd.android.cursor.item/<kind>;data1;data2;data3…":
+    // the value, a type number and, for type 0, a label of the user's own.
+    void takeAndroidRow(const Property& p)
+    {
+        const QStringList c = components(p, u';');
+        const QString kind = c.value(0).section(u'/', -1).toLower();
+        const QString value = c.value(1);
+        const int type = c.value(2).toInt();
+        const QString custom = type == 0 ? c.value(3) : QString();
+        if (kind == u"nickname") {
+            piece(QStringLiteral("昵称"), value);
+        } else if (kind == u"relation") {
+            piece(QStringLiteral("相关人"),
+                  RelatedPeople::withRelation(value, type == 0 ? custom : RelatedPeople::androidType(type)));
+        } else if (kind == u"contact_event") {
+            // 3 is the birthday, 1 an anniversary, 2 another date.
+            if (type == 3 && m_card.birthday.isEmpty())
+                m_card.birthday = value.trimmed();
+            else
+                piece(type == 1 ? QStringLiteral("纪念日") : custom.isEmpty() ? QStringLiteral("日期") : custom, value);
         }
     }
 
@@ -358,6 +399,71 @@ bool isBegin(const Property& p)
     return p.name == "BEGIN" && p.value.trimmed().toUpper() == "VCARD";
 }
 
+// The logical lines of the file: a physical line with its folded continuations (a leading blank or tab) and, in a
+// quoted-printable value, its soft line breaks. A logical line longer than Limits::Line is not read.
+class LogicalLines {
+public:
+    enum class Result { Line, End, TooLong };
+
+    explicit LogicalLines(const QByteArray& bytes) : m_lines(bytes) {}
+
+    Result next(QByteArray* logical, int* number)
+    {
+        QByteArrayView physical;
+        if (!m_lines.next(&physical))
+            return Result::End;
+        *number = m_lines.number();
+        if (physical.size() > Limits::Line)
+            return Result::TooLong;
+        *logical = physical.toByteArray();
+        const qsizetype colon = colonOutsideQuotes(*logical);
+        const bool qp = colon > 0 && hasQuotedPrintable(QByteArrayView(*logical).first(colon));
+        for (QByteArrayView next; m_lines.peek(&next);) {
+            // A soft line break, unless a careless writer ended the last value with "=" before END:VCARD.
+            if (qp && logical->endsWith('=') && !isEnd(next)) {
+                logical->chop(1);
+                logical->append(next);
+            } else if (!next.isEmpty() && (next[0] == ' ' || next[0] == '\t')) {
+                logical->append(next.sliced(1));
+            } else {
+                break;
+            }
+            m_lines.next(&next);
+            if (logical->size() > Limits::Line)
+                return Result::TooLong;
+        }
+        return Result::Line;
+    }
+    qsizetype offset() const { return m_lines.offset(); }
+
+private:
+    Lines m_lines;
+};
+
+// The bytes whose encoding the file leaves open: values without a CHARSET of their own, unfolded and with
+// quoted-printable decoded, so that a line folded inside a character counts as whole and an encoded value counts at
+// all. False when cancelled (told the offset read so far).
+bool undeclaredText(const QByteArray& bytes, QByteArray* text, const std::function<bool(qsizetype)>& cancelled)
+{
+    LogicalLines lines(bytes);
+    QByteArray logical;
+    int number = 0;
+    qsizetype reported = 0;
+    while (lines.next(&logical, &number) == LogicalLines::Result::Line) {
+        Property p;
+        if (parseProperty(logical, number, &p) && p.charset.isEmpty() && p.encoding != "B") {
+            text->append(p.encoding == "QUOTED-PRINTABLE" ? VCardReader::decodeQuotedPrintable(p.value) : p.value);
+            text->append('\n');
+        }
+        if (lines.offset() - reported >= ProgressStep) {
+            reported = lines.offset();
+            if (cancelled(reported))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QStringList VCardReader::split(const QString& value, QChar separator)
@@ -450,40 +556,46 @@ bool VCardReader::read(const QByteArray& data, QList<Card>* cards, ReadFault* fa
 
 bool VCardReader::read(const QByteArray& data, const CardSink& sink, ReadFault* fault, const Progress& progress)
 {
-    bool utf8 = true;
-    const QByteArray bytes = TextDecoding::normalise(data, &utf8);
-    Lines lines(bytes);
+    bool unicode = false;
+    const QByteArray bytes = TextDecoding::normalise(data, &unicode);
+    // Two passes, each counted as the file's size: the encoding from all the text first, then the cards.
+    const qsizetype total = 2 * bytes.size();
+    int number = 0;
     const auto cancelled = [&](qsizetype done) {
-        if (!progress || progress(Stage::Importing, done, bytes.size()))
+        if (!progress || progress(Stage::Importing, done, total))
             return false;
-        *fault = {lines.number(), QStringLiteral("已取消"), true};
+        *fault = {number, QStringLiteral("已取消"), true};
         return true;
     };
     if (cancelled(0))
         return false;
+    QByteArray undeclared;
+    if (!unicode && !undeclaredText(bytes, &undeclared, cancelled))
+        return false;
+    const bool utf8 = unicode || TextDecoding::readsAsUtf8(undeclared);
+    undeclared = QByteArray();
 
+    LogicalLines lines(bytes);
     QList<Property> properties;
     int cardLine = 0;
     int count = 0;
     bool inCard = false;
     bool seenCard = false;
-    QByteArrayView physical;
-    while (lines.next(&physical)) {
-        const int number = lines.number();
-        QByteArray logical = physical.toByteArray();
-        const qsizetype colon = colonOutsideQuotes(logical);
-        const bool qp = colon > 0 && hasQuotedPrintable(QByteArrayView(logical).first(colon));
-        for (QByteArrayView next; lines.peek(&next);) {
-            // A soft line break, unless a careless writer ended the last value with "=" before END:VCARD.
-            if (qp && logical.endsWith('=') && !isEnd(next)) {
-                logical.chop(1);
-                logical.append(next);
-            } else if (!next.isEmpty() && (next[0] == ' ' || next[0] == '\t')) {
-                logical.append(next.sliced(1));
-            } else {
-                break;
-            }
-            lines.next(&next);
+    qsizetype reported = 0;
+    const auto refuse = [&](int line, const QString& message) {
+        *fault = {line, message};
+        return false;
+    };
+    for (QByteArray logical;;) {
+        const LogicalLines::Result result = lines.next(&logical, &number);
+        if (result == LogicalLines::Result::End)
+            break;
+        if (result == LogicalLines::Result::TooLong)
+            return refuse(number, QStringLiteral("这一行连同折行超过%1 MB，不像是名片的内容").arg(Limits::Line >> 20));
+        if (lines.offset() - reported >= ProgressStep) {
+            reported = lines.offset();
+            if (cancelled(bytes.size() + reported))
+                return false;
         }
         if (logical.trimmed().isEmpty())
             continue;
@@ -492,21 +604,21 @@ bool VCardReader::read(const QByteArray& data, const CardSink& sink, ReadFault* 
         const bool parsed = parseProperty(logical, number, &p);
         if (!inCard) {
             if (parsed && isBegin(p)) {
+                if (count == Limits::Cards)
+                    return refuse(number,
+                                  QStringLiteral("文件中的名片超过%1张，请分成几个文件导入").arg(Limits::Cards));
                 inCard = true;
                 seenCard = true;
                 cardLine = number;
                 properties.clear();
             } else if (!seenCard) {
-                *fault = {number, QStringLiteral("文件不是vCard名片文件（应以“BEGIN:VCARD”开始）")};
-                return false;
+                return refuse(number, QStringLiteral("文件不是vCard名片文件（应以“BEGIN:VCARD”开始）"));
             }
             // Text between two cards belongs to no contact.
             continue;
         }
-        if (parsed && isBegin(p)) {
-            *fault = {cardLine, QStringLiteral("从这一行开始的名片没有结束（缺少“END:VCARD”）")};
-            return false;
-        }
+        if (parsed && isBegin(p))
+            return refuse(cardLine, QStringLiteral("从这一行开始的名片没有结束（缺少“END:VCARD”）"));
         if (parsed && p.name == "END" && p.value.trimmed().toUpper() == "VCARD") {
             Card card = CardBuilder(properties, cardLine, utf8).build();
             inCard = false;
@@ -514,26 +626,29 @@ bool VCardReader::read(const QByteArray& data, const CardSink& sink, ReadFault* 
                 *fault = {cardLine, QString()};
                 return false;
             }
-            if (++count % 256 == 0 && cancelled(lines.offset()))
+            if (++count % 256 == 0 && cancelled(bytes.size() + lines.offset()))
                 return false;
             continue;
         }
         if (parsed) {
+            if (properties.size() == Limits::Properties)
+                return refuse(cardLine,
+                              QStringLiteral("从这一行开始的名片有%1行以上，不像是一个联系人").arg(Limits::Properties));
             properties.append(std::move(p));
         } else if (!properties.isEmpty() && properties.last().encoding == "B") {
             // 2.1 writers may continue a base64 photo on lines that do not begin with a blank.
-            properties.last().value.append(logical.trimmed());
+            QByteArray& value = properties.last().value;
+            value.append(logical.trimmed());
+            if (value.size() > Limits::Line)
+                return refuse(number,
+                              QStringLiteral("这一行连同折行超过%1 MB，不像是名片的内容").arg(Limits::Line >> 20));
         }
     }
-    if (inCard) {
-        *fault = {cardLine, QStringLiteral("从这一行开始的名片没有结束（缺少“END:VCARD”）")};
-        return false;
-    }
-    if (!seenCard) {
-        *fault = {1, QStringLiteral("文件中没有名片（不是vCard名片文件）")};
-        return false;
-    }
-    return !cancelled(bytes.size());
+    if (inCard)
+        return refuse(cardLine, QStringLiteral("从这一行开始的名片没有结束（缺少“END:VCARD”）"));
+    if (!seenCard)
+        return refuse(1, QStringLiteral("文件中没有名片（不是vCard名片文件）"));
+    return !cancelled(total);
 }
 
 } // namespace exchange

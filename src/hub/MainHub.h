@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QWidget;
 class RecordListView;
 namespace store {
 class Connection;
@@ -42,6 +43,9 @@ public:
     // search, duplicate-name and delete statements); the shared one is absent until the data module exists.
     virtual store::Connection& mainConnection() = 0;
     virtual store::Connection* sharedConnection() = 0;
+
+    // The QR code window of the record of that name, over `over` (the browser shows it over itself).
+    virtual void ShowContactCode(const QString& name, QWidget* over) = 0;
 
     // --- Tool windows (statistics, area codes, title text, about) ---
     // The statistics window reads recordList() and calls RequestSummary(); the title text window sets the main

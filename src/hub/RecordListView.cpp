@@ -23,6 +23,17 @@ public:
 protected:
     void startDrag(Qt::DropActions) override { m_owner->startRowDrag(); }
 
+    // Home and End go to the first and last row in every view, as Ctrl+Home and Ctrl+End do; the table's own would
+    // only move along the row. The view's key handling then selects the row, or extends the selection with Shift.
+    QModelIndex moveCursor(QAbstractItemView::CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const int rows = View::model() ? View::model()->rowCount() : 0;
+        if ((action == QAbstractItemView::MoveHome || action == QAbstractItemView::MoveEnd) && rows > 0)
+            return View::model()->index(action == QAbstractItemView::MoveHome ? 0 : rows - 1,
+                                        qMax(0, View::currentIndex().column()));
+        return View::moveCursor(action, modifiers);
+    }
+
 private:
     RecordListView* m_owner;
 };
@@ -244,6 +255,11 @@ bool RecordListView::eventFilter(QObject* watched, QEvent* event)
         // The key still reaches the list after the row is opened.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             Q_EMIT opened();
+        // Delete deletes the selected rows, with the delete command's question.
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            Q_EMIT deleteRequested();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -55,6 +55,8 @@ Q_SIGNALS:
     void columnClicked(int column);
     // A double click on a row, or Return in the list.
     void opened();
+    // The Delete key in the list.
+    void deleteRequested();
     // A drag of rows that started in the list is over.
     void dragEnded(Qt::DropAction result);
 

@@ -5,6 +5,7 @@
 #include "platform/Step.h"
 
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
@@ -72,8 +73,22 @@ BirthdayReminder::BirthdayReminder(QWidget* window, const RecordListView* list)
     BitBtn1 = new QPushButton(QStringLiteral("知道了"), Panel7);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(154, 82, 55, 20);
-    connect(BitBtn1, &QPushButton::clicked, Panel7, &QWidget::hide);
+    connect(BitBtn1, &QPushButton::clicked, this, &BirthdayReminder::hide);
+    // Outside a dialog a push button takes only Space; Enter and Esc dismiss the reminder too.
+    BitBtn1->installEventFilter(this);
     Panel7->hide();
+}
+
+bool BirthdayReminder::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == BitBtn1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            hide();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void BirthdayReminder::setText(const BirthdayWindow& birthdays)
@@ -90,7 +105,11 @@ void BirthdayReminder::announce()
 
 void BirthdayReminder::hide()
 {
+    const bool focused = BitBtn1->hasFocus();
     Panel7->hide();
+    // The focus goes back where it was before the reminder took it.
+    if (focused && m_focusBefore)
+        m_focusBefore->setFocus();
 }
 
 void BirthdayReminder::Timer8Timer()
@@ -101,6 +120,10 @@ void BirthdayReminder::Timer8Timer()
     Panel7->move(-225, (m_window->frameGeometry().height() - 108) / 2 - 3);
     Panel7->show();
     Panel7->raise();
+    // The button takes the focus, so that Enter, Space or Esc dismisses the reminder.
+    if (QWidget* before = m_window->focusWidget(); before && !Panel7->isAncestorOf(before))
+        m_focusBefore = before;
+    BitBtn1->setFocus();
     platform::startStep(Timer9);
 }
 

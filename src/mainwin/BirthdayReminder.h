@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 class BirthdayWindow;
 class QFrame;
@@ -38,8 +39,12 @@ public:
     QTimer* Timer8;
     QTimer* Timer9;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* m_window;
+    QPointer<QWidget> m_focusBefore;
     const RecordListView* m_list;
     bool m_armed = false;
 };

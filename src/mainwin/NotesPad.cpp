@@ -48,12 +48,19 @@ void NotesPad::LoadNotes()
             QStringLiteral("Unable to read zzz"));
         return;
     }
+    const QString text = Take(bytes);
+    // A file in another encoding (UTF-8 from a Linux editor) or with bytes that are no text is not rewritten
+    // unasked: only a change by the user writes it in the program's own form, after keeping the original.
+    if (text != Memo1->toPlainText())
+        ShowText(text, !m_foreign);
+}
+
+QString NotesPad::Take(const QByteArray& bytes)
+{
     m_known = bytes;
     const QString text = store::NotesFile::decode(bytes);
-    // A file in another encoding (UTF-8 from a Linux editor) or with bytes that are no text is not rewritten
-    // unasked: only a change by the user writes it in the program's own form.
-    if (text != Memo1->toPlainText())
-        ShowText(text, store::NotesFile::sameButLineBreaks(bytes, text));
+    m_foreign = !store::NotesFile::sameButLineBreaks(bytes, text);
+    return text;
 }
 
 void NotesPad::ShowText(const QString& text, bool countsAsChange)
@@ -105,9 +112,8 @@ NotesPad::Outcome NotesPad::Store()
                                       "取消：暂不保存"),
                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel});
         if (answer == QMessageBox::No) {
-            m_known = onDisk;
             Timer1->stop();
-            ShowText(store::NotesFile::decode(onDisk), false);
+            ShowText(Take(onDisk), false);
             m_dirty = false;
             m_holding = false;
             return Outcome::Saved;
@@ -118,8 +124,9 @@ NotesPad::Outcome NotesPad::Store()
         }
     }
     const QByteArray bytes = store::NotesFile::encode(Memo1->toPlainText());
+    QString failed = QStringLiteral("zzz");
     QString error;
-    if (store::AtomicFile::write(path, bytes, &error)) {
+    if ((!m_foreign || KeepOriginal(&failed, &error)) && store::AtomicFile::write(path, bytes, &error)) {
         m_known = bytes;
         m_dirty = false;
         m_failureShown = false;
@@ -129,10 +136,34 @@ NotesPad::Outcome NotesPad::Store()
     // Reported once; the text stays in the pad and the next change or the close tries again.
     if (!m_failureShown) {
         m_failureShown = true;
-        platform::Prompt::error(m_window, platform::ErrorLead::writeFile(QStringLiteral("zzz")),
-                                QStringLiteral("Unable to write to zzz"));
+        platform::Prompt::error(m_window, platform::ErrorLead::writeFile(failed), error);
     }
     return Outcome::Failed;
+}
+
+bool NotesPad::KeepOriginal(QString* failed, QString* error)
+{
+    QString name;
+    for (int i = 1; i < 100 && name.isEmpty(); ++i) {
+        const QString candidate = i == 1 ? QStringLiteral("zzz.bak") : QStringLiteral("zzz.bak%1").arg(i);
+        const QFileInfo info(platform::ProgramDir::file(candidate));
+        if (!info.exists() && !info.isSymLink())
+            name = candidate;
+    }
+    *failed = name.isEmpty() ? QStringLiteral("zzz.bak") : name;
+    if (name.isEmpty()) {
+        *error = QStringLiteral("zzz.bak to zzz.bak99 exist");
+        return false;
+    }
+    if (!store::AtomicFile::write(platform::ProgramDir::file(name), m_known, error))
+        return false;
+    m_foreign = false;
+    platform::Prompt::information(
+        m_window,
+        QStringLiteral("便签文件 zzz 原来的内容不能按原样保存（它不是本程序保存的格式，或含有无法识别的字节）。"
+                       "为了不丢失它，原文件已另存为 %1；便签以后按本程序的格式保存在 zzz 中。")
+            .arg(name));
+    return true;
 }
 
 bool NotesPad::closeRequested()

@@ -19,7 +19,8 @@ public:
     NotesPad(QWidget* window, QWidget* page, QLabel* title, QLabel* subtitle);
 
     // Reads zzz into the pad; every line break becomes one paragraph break. The load counts as a change (and is
-    // saved back) only when saving would change nothing but the file's line breaks.
+    // saved back) only when saving would change nothing but the file's line breaks. A file that would not read back
+    // identically (another encoding, bytes that are no text) is kept as zzz.bak before the first save over it.
     void LoadNotes();
     // Writes the pad to zzz atomically, with CR LF line ends; a failure is reported once until a save succeeds.
     bool SaveNotes();
@@ -42,6 +43,11 @@ private:
     // Writes the pad unless zzz changed on disk since it was last read or written; then the user decides.
     Outcome Store();
     void ShowText(const QString& text, bool countsAsChange);
+    // Makes `bytes` the file as known and returns its text.
+    QString Take(const QByteArray& bytes);
+    // Copies the file as known to the first free name of zzz.bak, zzz.bak2 … and tells the user; *failed names the
+    // file that could not be written.
+    bool KeepOriginal(QString* failed, QString* error);
 
     QWidget* m_window;
     QObject* m_viewport;
@@ -54,6 +60,8 @@ private:
     bool m_failureShown = false;
     // The file could not be read at the start: writing the pad over it would lose what it holds.
     bool m_unread = false;
+    // The file as known would not read back identically from the pad: saving first keeps a copy of it.
+    bool m_foreign = false;
     // The user chose to keep both texts for now: no further automatic saves ask again until the close.
     bool m_holding = false;
 };

@@ -172,6 +172,7 @@ void Tmain::buildWorkArea()
     connect(ListView1, &RecordListView::columnClicked, this, &Tmain::ListView1ColumnClick);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Tmain::ListView1SelectItem);
     connect(ListView1, &RecordListView::dragEnded, this, &Tmain::ListView1EndDrag);
+    connect(ListView1, &RecordListView::deleteRequested, this, &Tmain::N10Click);
     // A double click or Enter opens the first selected row.
     connect(ListView1, &RecordListView::opened, this, [this] {
         const QList<int> selected = ListView1->selectedRows();

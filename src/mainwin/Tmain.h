@@ -61,6 +61,7 @@ public:
     store::Connection& mainConnection() override { return acper; }
     store::Connection* sharedConnection() override;
     void SetCaption(const QString& caption) override; // tool windows: the title text
+    void ShowContactCode(const QString& name, QWidget* over) override;
 
     // Shows a hint in the status bar's single panel; an empty text brings back the three panels.
     void ShowHint(const QString& text);
@@ -72,6 +73,10 @@ public:
     // Contacts from a vCard or CSV file into the table, and the listed rows out into one.
     void ImportContactsClick();
     void ExportContactsClick();
+    // The listed rows as a printed phone list, in a print preview.
+    void PrintBookClick();
+    // The selected record's QR code (pop-up menu).
+    void ContactCodeClick();
     // Fills the header and Memo3 with the details of the record of that name.
     void ShowDetails(const QString& name);
     // The list's selection changed: the details of the last row whose state changed.
@@ -160,6 +165,7 @@ public:
     QAction* N39 = nullptr; // 统计
     QAction* ImportContacts = nullptr; // 导入联系人
     QAction* ExportContacts = nullptr; // 导出联系人
+    QAction* PrintBook = nullptr;      // 打印通讯录
     QAction* N18 = nullptr; // 刷新
     QAction* N9 = nullptr;  // 退出
     QAction* T1 = nullptr;  // 标题文字
@@ -191,6 +197,7 @@ public:
     QAction* N33 = nullptr; // 修改
     QAction* N34 = nullptr; // 查询
     QAction* N36 = nullptr; // 刷新
+    QAction* ContactCode = nullptr; // 二维码名片
 
     // Edit commands of the tool bar, acting on the focused text field (Memo1 or Memo3).
     QAction* EditCopy1 = nullptr;
@@ -278,6 +285,9 @@ private:
     // failed, what to do), then the technical text. Without a lead the general one stands first.
     void ReportError(const QString& lead, const QString& detail);
     bool CountMainRows(int* rows);
+    // The selected rows for a command on one record. With no rows, or none selected, the user is told (and the
+    // first row is selected for the next try) and the list is empty.
+    QList<int> SelectedForCommand();
     // Deletes the records of these names in one transaction and removes their rows from the list.
     void DeleteRecords(const QStringList& names);
     bool WriteSetting(const QString& section, const QString& key, const QString& value);

@@ -42,19 +42,25 @@ void Tmain::N5Click()
     forms::add->exec();
 }
 
-void Tmain::N7Click()
+QList<int> Tmain::SelectedForCommand()
 {
     if (ListView1->count() == 0) {
         platform::Prompt::information(this, QStringLiteral("没有记录，请添加！"));
-        return;
+        return {};
     }
     const QList<int> selected = ListView1->selectedRows();
     if (selected.isEmpty()) {
         platform::Prompt::information(this, QStringLiteral("请先选择一个记录!"));
         ListView1->selectRow(0);
-        return;
     }
-    OpenModify(ListView1->model()->caption(selected.first()));
+    return selected;
+}
+
+void Tmain::N7Click()
+{
+    const QList<int> selected = SelectedForCommand();
+    if (!selected.isEmpty())
+        OpenModify(ListView1->model()->caption(selected.first()));
 }
 
 void Tmain::OpenModify(const QString& name)
@@ -131,8 +137,9 @@ void Tmain::N10Click()
     if (!platform::Prompt::question(this, question))
         return;
 
+    // The whole-table flag stays as it was: a search result less some rows is still a subset, and the next refresh
+    // must reload it at once rather than wait for a table that will never match it.
     DeleteRecords(names);
-    Button1->setText(QStringLiteral("1"));
     RequestSummary();
 }
 

@@ -6,12 +6,14 @@
 #include "exchange/Importer.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
+#include "mainwin/ImportOptions.h"
 #include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
 #include "store/Connection.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QStringList>
 
@@ -60,6 +62,9 @@ void Tmain::ImportContactsClick()
     const QString path = platform::Pickers::openFile(this, QStringLiteral("导入联系人"), QDir::homePath(), kFilter);
     if (path.isEmpty())
         return;
+    ImportOptions options(this, QFileInfo(path).fileName());
+    if (options.exec() != QDialog::Accepted)
+        return;
     // A connection of the import's own: it holds the write lock until the import ends, and the list's reads go on.
     store::Connection connection(QStringLiteral("main.import"), QStringLiteral("call.mdb"));
     QString error;
@@ -74,6 +79,8 @@ void Tmain::ImportContactsClick()
         prepare(&progress);
         exchange::Importer importer(connection);
         importer.setProgress(progressIn(&progress));
+        importer.setExisting(options.fillBlanks() ? exchange::Importer::Existing::FillBlanks
+                                                  : exchange::Importer::Existing::Skip);
         imported = importer.importFile(path, &report, &error);
     }
     connection.close();
@@ -85,7 +92,7 @@ void Tmain::ImportContactsClick()
         platform::Prompt::warning(this, error);
         return;
     }
-    if (report.imported > 0) {
+    if (report.imported > 0 || !report.filled.isEmpty()) {
         // The table grew on purpose: the reload runs at once rather than waiting for the counts to agree.
         setWholeTable(false);
         N18Click();
@@ -99,14 +106,19 @@ void Tmain::ExportContactsClick()
         platform::Prompt::information(this, QStringLiteral("没有记录，请添加！"));
         return;
     }
-    QString path = platform::Pickers::saveFile(this, QStringLiteral("导出联系人"),
-                                               QDir::home().filePath(QStringLiteral("通讯录.vcf")), kFilter);
-    if (path.isEmpty())
+    // Suggested without an extension: the file type chosen in the dialog gives it.
+    QString type;
+    const QString typed = platform::Pickers::saveFile(this, QStringLiteral("导出联系人"),
+                                                      QDir::home().filePath(QStringLiteral("通讯录")), kFilter, &type);
+    if (typed.isEmpty())
         return;
-    // A name typed without the extension gets the vCard one, which every phone reads.
-    exchange::Format format;
-    if (!exchange::formatFromPath(path, &format))
-        path += QStringLiteral(".vcf");
+    const QString path = exchange::withExtension(
+        typed, type.startsWith(QLatin1String("CSV")) ? exchange::Format::Csv : exchange::Format::VCard);
+    // The dialog asked about the name as typed; the file with the extension may exist too.
+    if (path != typed && QFileInfo::exists(path) &&
+        !platform::Prompt::question(this,
+                                    QStringLiteral("文件“%1”已经存在。要替换它吗？").arg(QFileInfo(path).fileName())))
+        return;
     // The rows as the list shows them now: every record, or a search result.
     const RecordModel* model = ListView1->model();
     QStringList names;
@@ -137,5 +149,5 @@ void Tmain::ExportContactsClick()
         platform::Prompt::warning(this, error);
         return;
     }
-    platform::Prompt::information(this, report.summary());
+    platform::Prompt::information(this, firstLines(report.details()));
 }

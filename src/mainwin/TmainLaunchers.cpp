@@ -4,6 +4,7 @@
 
 #include "hub/Site.h"
 #include "mainwin/Forms.h"
+#include "mainwin/ManualWindow.h"
 #include "platform/ErrorLead.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
@@ -81,7 +82,7 @@ void Tmain::N27Click()
             this, QStringLiteral("用户模式下不支持数据备份与恢复\n如果你要使用此功能请先删除用户进入开放模式"));
         return;
     }
-    const QString tool = platform::ProgramDir::file(QStringLiteral("data"));
+    const QString tool = platform::ProgramDir::programFile(QStringLiteral("data"));
     if (!QFileInfo(tool).isFile()) {
         platform::Prompt::warning(this, QStringLiteral("找不到子程序文件data.exe\n请重新安装！"));
         return;
@@ -96,9 +97,12 @@ void Tmain::N27Click()
 
 void Tmain::N25Click()
 {
-    const QString manual = platform::ProgramDir::file(QStringLiteral("help.html"));
-    if (QFileInfo(manual).isFile())
-        platform::Shell::open(manual);
+    const QString manual = platform::ProgramDir::manualFile(QStringLiteral("help.html"));
+    if (!QFileInfo(manual).isFile())
+        return;
+    // Without a web browser to open it, the manual shows in a window of the program's own.
+    if (!platform::Shell::open(manual))
+        ManualWindow::showFor(this, manual);
 }
 
 void Tmain::R2Click()

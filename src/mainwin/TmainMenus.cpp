@@ -67,6 +67,8 @@ void Tmain::buildMenus()
     ExportContacts = item(records, "ExportContacts", QStringLiteral("导出联系人(&O)..."), "export",
                           &Tmain::ExportContactsClick, {},
                           QStringLiteral("把列表中的记录导出为vCard（.vcf）或CSV（.csv）文件！"));
+    PrintBook = item(records, "PrintBook", QStringLiteral("打印通讯录(&P)..."), "print", &Tmain::PrintBookClick, {},
+                     QStringLiteral("把列表中的记录按拼音排序、分组打印成通讯录，或保存为PDF文件！"));
     records->addSeparator();
     N18 = item(records, "N18", QStringLiteral("刷新"), "refresh", &Tmain::N18Click, QKeySequence(Qt::Key_F5),
                QStringLiteral("重新显示所有的记录！"));
@@ -169,6 +171,9 @@ void Tmain::buildPopupMenu()
     connect(N33, &QAction::triggered, this, &Tmain::N7Click);
     N34 = item("N34", N6);
     connect(N34, &QAction::triggered, this, &Tmain::N6Click);
+    ContactCode = PopupMenu1->addAction(commandIcon("qrcode"), QStringLiteral("二维码名片..."));
+    ContactCode->setObjectName(QStringLiteral("ContactCode"));
+    connect(ContactCode, &QAction::triggered, this, &Tmain::ContactCodeClick);
     PopupMenu1->addSeparator();
     N36 = item("N36", N18);
     connect(N36, &QAction::triggered, this, &Tmain::N18Click);

@@ -9,7 +9,8 @@ QString ErrorLead::writeFile(const QString& fileName)
 
 QString ErrorLead::damagedFile(const QString& fileName)
 {
-    return QStringLiteral("文件 %1 已损坏（不是普通文件或大得不正常），请从备份恢复它，或把它移走后重新启动。")
+    return QStringLiteral(
+               "文件 %1 已损坏（不是普通文件、链接到程序目录之外或大得不正常），请从备份恢复它，或把它移走后重新启动。")
         .arg(fileName);
 }
 

@@ -12,7 +12,8 @@ public:
 
     // 无法写入文件 set.ini，请检查磁盘空间和文件权限。
     static QString writeFile(const QString& fileName);
-    // A settings or notes file that is not a regular file, or too large to be one of the program's.
+    // A settings or notes file that is not a regular file, is a link out of the program's directory, or is too large
+    // to be one of the program's.
     static QString damagedFile(const QString& fileName);
     static QString openDatabase(const QString& fileName);
     // The book lies on this office server (empty: the embedded call.mdb); the database sentences then point there.

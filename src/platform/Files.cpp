@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/ProgramDir.h"
 #include "platform/SaveFile.h"
 
 #include <QFile>
@@ -14,6 +15,10 @@ bool Files::copyOverwrite(const QString& from, const QString& to, QString* error
             *error = why;
         return false;
     };
+    for (const QString& path : {from, to}) {
+        if (ProgramDir::leadsOut(path))
+            return fail(QStringLiteral("%1 leads outside the program directory").arg(path));
+    }
     if (!QFileInfo(from).isFile())
         return fail(QStringLiteral("Cannot open %1: not a regular file").arg(from));
     QFile in(from);
@@ -35,6 +40,17 @@ bool Files::copyOverwrite(const QString& from, const QString& to, QString* error
     if (!out.commit())
         return fail(QStringLiteral("Unable to write to %1: %2").arg(to, out.errorString()));
     return true;
+}
+
+bool Files::remove(const QString& path)
+{
+    if (ProgramDir::leadsOut(QFileInfo(path).absolutePath()))
+        return false;
+    // QFile::remove unlinks a link itself.
+    if (QFile::remove(path))
+        return true;
+    const QFileInfo after(path);
+    return !after.exists() && !after.isSymLink();
 }
 
 } // namespace platform

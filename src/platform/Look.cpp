@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -16,6 +17,9 @@ void Look::apply()
     font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Serif CJK SC")});
     font.setPixelSize(12);
     QApplication::setFont(font);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/velloran.svg")));
+    // Lets the desktop match the windows to the menu entry (and its icon) of the installed program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tarsiwen.velloran"));
 }
 
 } // namespace platform

@@ -26,6 +26,11 @@ std::function<QString()>& saveFileAnswer()
     static std::function<QString()> f;
     return f;
 }
+QString& saveFilterAnswer()
+{
+    static QString f;
+    return f;
+}
 } // namespace
 
 QString Pickers::pictureFile(QWidget* parent, const QString& filter)
@@ -49,11 +54,15 @@ QString Pickers::openFile(QWidget* parent, const QString& caption, const QString
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString Pickers::saveFile(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter)
+QString Pickers::saveFile(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter,
+                          QString* selectedFilter)
 {
-    if (saveFileAnswer())
+    if (saveFileAnswer()) {
+        if (selectedFilter && !saveFilterAnswer().isEmpty())
+            *selectedFilter = saveFilterAnswer();
         return saveFileAnswer()();
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    }
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter, selectedFilter);
 }
 
 void Pickers::setPictureAnswer(std::function<QString()> answer)
@@ -71,9 +80,10 @@ void Pickers::setOpenFileAnswer(std::function<QString()> answer)
     openFileAnswer() = std::move(answer);
 }
 
-void Pickers::setSaveFileAnswer(std::function<QString()> answer)
+void Pickers::setSaveFileAnswer(std::function<QString()> answer, const QString& selectedFilter)
 {
     saveFileAnswer() = std::move(answer);
+    saveFilterAnswer() = selectedFilter;
 }
 
 } // namespace platform

@@ -18,12 +18,15 @@ public:
     // Full path of an existing file to read, or empty when cancelled.
     static QString openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     // Full path of a file to write (the dialog asks before an existing file is replaced), or empty when cancelled.
-    static QString saveFile(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter);
+    // *selectedFilter, when given, is the filter (file type) the user left chosen.
+    static QString saveFile(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter,
+                            QString* selectedFilter = nullptr);
 
     static void setPictureAnswer(std::function<QString()> answer);
     static void setColorAnswer(std::function<QColor()> answer);
     static void setOpenFileAnswer(std::function<QString()> answer);
-    static void setSaveFileAnswer(std::function<QString()> answer);
+    // The answer's file type is `selectedFilter` when given.
+    static void setSaveFileAnswer(std::function<QString()> answer, const QString& selectedFilter = QString());
 };
 
 } // namespace platform

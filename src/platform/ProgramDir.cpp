@@ -1,6 +1,7 @@
 #include "platform/ProgramDir.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -9,6 +10,23 @@ QString& dir()
 {
     static QString d = QDir::currentPath();
     return d;
+}
+
+struct Installed {
+    QString programs;
+    QString manual;
+    QString defaults;
+};
+
+Installed& installed()
+{
+    static Installed i;
+    return i;
+}
+
+QString inFolder(const QString& folder, const QString& name)
+{
+    return (folder.isEmpty() ? dir() : folder) + QLatin1Char('/') + name;
 }
 } // namespace
 
@@ -27,6 +45,30 @@ QString ProgramDir::file(const QString& relative)
     return dir() + QLatin1Char('/') + relative;
 }
 
+void ProgramDir::setInstalled(const QString& programs, const QString& manual, const QString& defaults)
+{
+    installed() = {programs, manual, defaults};
+}
+
+QString ProgramDir::programFile(const QString& name)
+{
+    return inFolder(installed().programs, name);
+}
+
+QString ProgramDir::manualFile(const QString& name)
+{
+    return inFolder(installed().manual, name);
+}
+
+QString ProgramDir::fileOrDefault(const QString& name)
+{
+    const QString own = file(name);
+    if (QFileInfo::exists(own) || installed().defaults.isEmpty())
+        return own;
+    const QString shared = installed().defaults + QLatin1Char('/') + name;
+    return QFileInfo::exists(shared) ? shared : own;
+}
+
 bool ProgramDir::isSafeComponent(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
@@ -36,6 +78,45 @@ bool ProgramDir::isSafeComponent(const QString& name)
             return false;
     }
     return true;
+}
+
+namespace {
+
+bool within(const QString& path, const QString& root)
+{
+    return !root.isEmpty() && (path == root || path.startsWith(root.endsWith(u'/') ? root : root + u'/'));
+}
+
+// Where a path really lies: links followed one by one (a dangling one too, since a write would create what it
+// names), a missing part appended to where its parent really lies. The path is not cleaned first: "x/.." means
+// the parent of wherever x leads, as it does to the kernel.
+QString realLocation(const QString& path, int depth = 0)
+{
+    QFileInfo info(path);
+    for (; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    if (depth >= 40)
+        return QString(); // a loop of links leads nowhere the program may go
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString missing = info.filePath();
+    const qsizetype slash = missing.lastIndexOf(u'/');
+    if (slash <= 0)
+        return missing;
+    const QString parent = realLocation(missing.left(slash), depth + 1);
+    return parent.isEmpty() ? parent : QDir::cleanPath(parent + missing.mid(slash));
+}
+
+} // namespace
+
+bool ProgramDir::leadsOut(const QString& path)
+{
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path;
+    const QString lexical = QDir::cleanPath(absolute);
+    const QString canonicalRoot = QFileInfo(dir()).canonicalFilePath();
+    if (!within(lexical, dir()) && !within(lexical, canonicalRoot))
+        return false;
+    return !within(realLocation(absolute), canonicalRoot.isEmpty() ? dir() : canonicalRoot);
 }
 
 } // namespace platform

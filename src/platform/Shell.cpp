@@ -15,14 +15,12 @@ std::function<bool(const QString&)>& recorder()
 }
 } // namespace
 
-void Shell::open(const QString& target)
+bool Shell::open(const QString& target)
 {
-    if (recorder()) {
-        recorder()(QStringLiteral("open:") + target);
-        return;
-    }
+    if (recorder())
+        return recorder()(QStringLiteral("open:") + target);
     const QUrl url = target.contains(QLatin1String("://")) ? QUrl(target) : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 bool Shell::startDetached(const QString& program, const QStringList& arguments)

@@ -10,10 +10,11 @@ namespace platform {
 // it (always with an argument list, never through a shell string). Tests record the requests instead.
 class Shell {
 public:
-    static void open(const QString& target);
+    // False when no program could be asked to open it (no web browser installed, say).
+    static bool open(const QString& target);
     static bool startDetached(const QString& program, const QStringList& arguments = {});
 
-    // Tests: receives "open:<target>" or "start:<program>"; returning true counts as started.
+    // Tests: receives "open:<target>" or "start:<program>"; returning true counts as opened or started.
     static void setRecorder(std::function<bool(const QString&)> recorder);
 };
 

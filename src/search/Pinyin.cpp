@@ -38,7 +38,12 @@ char typedLetter(char32_t c)
     return 0;
 }
 
-using Readings = std::pair<const quint16*, const quint16*>;
+// A character's readings, first to last; those that begin words end at wordStartsEnd.
+struct Readings {
+    const quint16* first = nullptr;
+    const quint16* last = nullptr;
+    const quint16* wordStartsEnd = nullptr;
+};
 
 // Most names are made of characters from U+3400 to U+9FFF: those are found by one index into this array (the
 // position in kCodes plus one, 0 for none) rather than by a binary search over all of them.
@@ -73,8 +78,10 @@ Readings tableReadings(char32_t c)
             k = it - kCodes;
     }
     if (k < 0)
-        return {nullptr, nullptr};
-    return {kReadings + kFirst[k], kReadings + kFirst[k + 1]};
+        return {};
+    const quint16* first = kReadings + kFirst[k];
+    const quint16* last = kReadings + kFirst[k + 1];
+    return {first, last, std::min(last, first + kWordStarts[k])};
 }
 
 const pinyintable::Surname* surname(char32_t first, char32_t second)
@@ -178,6 +185,7 @@ PinyinKey pinyinKey(QStringView name)
             continue;
         }
         QVarLengthArray<quint16, 12> ids;
+        const quint16* last = p.readings.last;
         if (k == 0) {
             if (positions.size() > 1 && positions[1].han)
                 pair = surname(p.han, positions[1].han);
@@ -185,22 +193,25 @@ PinyinKey pinyinKey(QStringView name)
                 ids.append(pair->reading[0]);
             if (const pinyintable::Surname* single = surname(p.han, 0))
                 ids.append(single->reading[0]);
+            // Besides as a surname, the first character reads as a word begins: 单位, 长城, 重庆, never 丁 zheng.
+            last = p.readings.wordStartsEnd;
         } else if (k == 1 && pair) {
             ids.append(pair->reading[1]);
         }
-        appendHan(out, ids, p.readings.first, p.readings.second);
+        appendHan(out, ids, p.readings.first, last);
     }
     key.m_positions = QByteArray(out.constData(), out.size());
 
-    // The letters the first position's readings begin with, so most names are refused on the first typed letter.
-    const char* p = out.constData();
-    const int count = uchar(*p++);
-    for (int r = 0; r < count; ++r) {
-        const int length = uchar(*p++);
-        key.m_firstLetters |= letterBit(p[0]);
-        if (p[0] == 'v')
-            key.m_firstLetters |= letterBit('u');
-        p += length;
+    // The letters the readings begin with, so that most names are refused on the first typed letter.
+    for (const char* p = out.constData(); p < out.constData() + out.size();) {
+        const int count = uchar(*p++);
+        for (int r = 0; r < count; ++r) {
+            const int length = uchar(*p++);
+            key.m_firstLetters |= letterBit(p[0]);
+            if (p[0] == 'v')
+                key.m_firstLetters |= letterBit('u');
+            p += length;
+        }
     }
     return key;
 }
@@ -232,12 +243,13 @@ bool pinyinMatches(const PinyinKey& key, QStringView input)
     if (s[0] < u'a' || s[0] > u'z' || !(key.m_firstLetters & (1u << (s[0] - u'a'))))
         return false;
 
-    // Bit j of reach: the input up to offset j has been spelled by the positions so far.
+    // Bit j of reach: the input up to offset j has been spelled by the positions so far. Bit 0 is set at every
+    // position: the input may begin at any of them, as Chinese text is found anywhere in a name.
     quint64 reach = 1;
     const char* p = key.m_positions.constData();
     const char* const end = p + key.m_positions.size();
-    while (p < end && reach) {
-        quint64 next = 0;
+    while (p < end) {
+        quint64 next = 1;
         const int count = uchar(*p++);
         for (int r = 0; r < count; ++r) {
             const qsizetype length = uchar(*p++);

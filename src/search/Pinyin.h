@@ -4,17 +4,19 @@
 #include <QString>
 #include <QStringView>
 
-// Finding a name by its pinyin: "zs", "zhangsan", "zhangs" and "zsan" all find 张三 and 张三丰.
+// Finding a name by its pinyin: "zs", "zhangsan", "zhangs" and "zsan" all find 张三 and 张三丰, and "sanfeng" finds
+// 张三丰 as "三丰" does.
 //
-// A name is read character by character from its first: each Han character as every syllable it may be read as
-// (the first one as a surname: 曾 zeng, 单 shan, 尉迟 yu chi, besides its ordinary readings, since the book also
-// holds firms and places such as 单位 or 长城宽带), each run of Latin letters as that word. Blanks, digits and
-// punctuation are passed over; a letter of any other script, or a Han character without a known reading, ends what
-// can be spelled. A name without any Han character has no pinyin.
+// A name is read character by character from its first: each Han character as every syllable it may be read as,
+// each run of Latin letters as that word. The first character reads as a surname (曾 zeng, 单 shan, 尉迟 yu chi)
+// and as it reads at the beginning of a word, since the book also holds firms and places such as 单位, 长城宽带 or
+// 重庆; not by readings that begin no word (丁 zheng, 石 dan). Blanks, digits and punctuation are passed over; a
+// letter of any other script, or a Han character without a known reading, ends what can be spelled. A name without
+// any Han character has no pinyin.
 //
-// An input spells a name when it splits into pieces that match the name's first characters in turn (one or more):
-// each piece is a reading in full, its first letter, or its zh/ch/sh; the last piece may also be any beginning of
-// a reading ("zhan" for 张). ü is typed as v or u.
+// An input spells a name when it splits into pieces that match consecutive characters of the name, from any of them
+// (one or more): each piece is a reading in full, its first letter, or its zh/ch/sh; the last piece may also be any
+// beginning of a reading ("zhan" for 张). ü is typed as v or u.
 namespace search {
 
 class PinyinKey {
@@ -29,7 +31,7 @@ private:
 
     // For each character in turn: the number of its readings, then each reading as its length and its letters.
     QByteArray m_positions;
-    // Bit k is set when the first character may be typed starting with the letter 'a' + k.
+    // Bit k is set when some character may be typed starting with the letter 'a' + k.
     quint32 m_firstLetters = 0;
 };
 
@@ -40,8 +42,8 @@ PinyinKey pinyinKey(QStringView name);
 // input holds anything but letters and blanks, holds no letter, or is longer than any spelling of a name (63 letters).
 QString normalisePinyinInput(QStringView input);
 
-// Whether the normalised input spells the name's first characters. Allocates nothing; a few hundred nanoseconds at
-// most, far less for the usual name that fails on its first letter.
+// Whether the normalised input spells consecutive characters of the name. Allocates nothing; a few hundred
+// nanoseconds at most, far less for the usual name that holds no reading beginning with the input's first letter.
 bool pinyinMatches(const PinyinKey& key, QStringView normalisedInput);
 
 // The most likely reading of each character, blank-separated ("zeng guo fan"); empty for an empty key.

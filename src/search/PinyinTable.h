@@ -15,6 +15,9 @@ extern const char32_t kCodes[];
 extern const int kCodeCount;
 extern const quint32 kFirst[];
 extern const quint16 kReadings[];
+// How many of kCodes[i]'s readings, from the first, begin words: the readings a name's first character may have
+// besides its surname reading (单 dan as in 单位, not 丁 zheng or 石 dan, which begin no word).
+extern const quint8 kWordStarts[];
 
 // How a name's first character reads as a surname (second == 0), or its first two as a compound surname.
 struct Surname {

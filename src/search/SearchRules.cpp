@@ -5,14 +5,13 @@ QList<SearchRules::Condition> SearchRules::single(bool phone, bool mobile, bool 
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return {};
-    QString column = QStringLiteral("姓名");
     if (phone)
-        column = QStringLiteral("电话");
-    else if (mobile)
-        column = QStringLiteral("手机");
-    else if (pager)
-        column = QStringLiteral("小灵通");
-    return {{column, trimmed}};
+        return {{QStringLiteral("电话"), trimmed}};
+    if (mobile)
+        return {{QStringLiteral("手机"), trimmed}};
+    if (pager)
+        return {{QStringLiteral("小灵通"), trimmed}};
+    return {{QStringLiteral("姓名"), trimmed, Qt::CaseInsensitive}};
 }
 
 QList<SearchRules::Condition> SearchRules::compound(const QString& relation, const QString& phone,
@@ -32,5 +31,5 @@ QList<SearchRules::Condition> SearchRules::compound(const QString& relation, con
 
 bool SearchRules::matches(const Condition& condition, const QString& value)
 {
-    return value.contains(condition.text, Qt::CaseSensitive);
+    return value.contains(condition.text, condition.letterCase);
 }

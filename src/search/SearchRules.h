@@ -3,17 +3,19 @@
 #include <QList>
 #include <QString>
 
-// Which rows a search finds. Every condition names a column and a text the column's value must contain, letter
-// case counting; the text is never part of a statement, so quotes, % and _ are plain characters.
+// Which rows a search finds. Every condition names a column and a text the column's value must contain; the text
+// is never part of a statement, so quotes, % and _ are plain characters.
 class SearchRules {
 public:
     struct Condition {
         QString column;
         QString text;
+        Qt::CaseSensitivity letterCase = Qt::CaseSensitive;
     };
 
     // The single search: the column of the ticked button (姓名 when none of the others is ticked) and the trimmed
-    // text; no condition when nothing is left of the text.
+    // text; no condition when nothing is left of the text. Names are found without regard to letter case ("lily"
+    // finds Lily Wang), as the book tells names apart.
     static QList<Condition> single(bool phone, bool mobile, bool pager, const QString& text);
     // The compound search: the trimmed inputs for 关系, 电话, 手机 and 住址; an empty input places no condition.
     static QList<Condition> compound(const QString& relation, const QString& phone, const QString& mobile,

@@ -20,8 +20,8 @@
 #include <vector>
 
 Tfind::Tfind(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), afo(QStringLiteral("main"), QStringLiteral("id")),
-      ui(std::make_unique<Ui::Tfind>())
+    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")),
+      ui(std::make_unique<Ui::Tfind>()), m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("find"));

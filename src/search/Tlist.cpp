@@ -33,7 +33,8 @@ bool isDigit(QChar c)
 } // namespace
 
 Tlist::Tlist(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), m_main(main), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>())
+    : QDialog(parent), alo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tlist>()),
+      m_main(main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("list"));
@@ -61,6 +62,7 @@ Tlist::Tlist(hub::MainHub& main, QWidget* parent)
     connect(ui->Button5, &QPushButton::clicked, this, &Tlist::Button5Click);
     connect(ui->Button6, &QPushButton::clicked, this, &Tlist::Button6Click);
     connect(ui->Button7, &QPushButton::clicked, this, &Tlist::Button7Click);
+    connect(ui->Button8, &QPushButton::clicked, this, &Tlist::Button8Click);
     connect(ui->CheckBox1, &QCheckBox::toggled, this, &Tlist::CheckBox1Click);
 
     platform::KeyPreview::install(this, this);
@@ -111,6 +113,7 @@ void Tlist::FormShow()
     for (const auto& [widget, geometry] : fixed)
         widget->setGeometry(geometry);
     ui->CheckBox1->move(296, 192);
+    ui->Button8->setGeometry(13, 188, 104, 18);
     ui->Label3->move(13, 14);
     ui->Label1->move(13, 36);
     ui->Label2->move(113, 36);
@@ -220,7 +223,8 @@ void Tlist::DrawPhoto()
         return;
     // A missing photo file just shows the placeholder; one that is there but is no picture is worth telling.
     const QFileInfo file(Photos::path(value));
-    if (!platform::ProgramDir::isSafeComponent(value) || !file.isFile() || !file.isReadable())
+    if (!platform::ProgramDir::isSafeComponent(value) || !file.isFile() || !file.isReadable() ||
+        platform::ProgramDir::leadsOut(file.filePath()))
         return;
     m_reportedPhotos.insert(value);
     platform::Prompt::warning(this, QStringLiteral("照片文件“photo/") + value +
@@ -307,6 +311,13 @@ void Tlist::HandOver(void (hub::MainHub::*command)())
     list->selectRow(n - 1);
     (m_main.*command)();
     reject();
+}
+
+void Tlist::Button8Click()
+{
+    const int n = position();
+    if (n >= 1 && n <= recordCount())
+        m_main.ShowContactCode(m_main.recordList()->model()->caption(n - 1), this);
 }
 
 void Tlist::Button1Click()

@@ -40,6 +40,7 @@ public:
     void Button2Click(); // hands the shown record to the main window's delete command
     void Button1Click(); // close
     void CheckBox1Click();
+    void Button8Click(); // the shown record's QR code, for a phone to save
 
     // The position n, 1-based, as the hidden Edit1 holds it.
     int position() const;

@@ -1,5 +1,6 @@
 #include "store/AtomicFile.h"
 
+#include "platform/ProgramDir.h"
 #include "platform/SaveFile.h"
 
 namespace store {
@@ -7,8 +8,9 @@ namespace store {
 bool AtomicFile::write(const QString& path, const QByteArray& data, QString* error)
 {
     // No direct-write fallback: when no temporary file can be made beside the target, failing beats a torn file.
+    // A write through a link out of the program's directory would replace another place's file.
     platform::SaveFile file(path);
-    if (file.open() && file.write(data) && file.commit())
+    if (!platform::ProgramDir::leadsOut(path) && file.open() && file.write(data) && file.commit())
         return true;
     if (error)
         *error = QStringLiteral("Unable to write to %1").arg(path);

@@ -5,7 +5,7 @@
 
 namespace store {
 
-QString Codepage::decode(const QByteArray& bytes)
+QString Codepage::decode(QByteArrayView bytes)
 {
     // Code page 936 reads a lone 0x80 as the euro sign, GB18030 has no such single byte: swap in its euro bytes.
     // Walking whole sequences keeps a 0x80 trail byte of a double-byte character untouched.

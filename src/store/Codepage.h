@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace store {
@@ -13,7 +14,7 @@ public:
     Codepage() = delete;
 
     // Never fails: invalid or truncated sequences become replacement characters.
-    static QString decode(const QByteArray& bytes);
+    static QString decode(QByteArrayView bytes);
     static QByteArray encode(const QString& text);
 };
 

@@ -16,8 +16,9 @@ class Ini
 public:
     Ini() = delete;
 
-    // The largest file read as a settings file. A larger one, or one that is no regular file, is no file of the
-    // program's: it reads as empty and is never rewritten (rewriting it would lose its contents).
+    // The largest file read as a settings file. A larger one, one that is no regular file, or one reached through a
+    // symbolic link out of the program's directory is no file of the program's: it reads as empty and is never
+    // rewritten (rewriting it would lose its contents, or another place's).
     static constexpr qint64 MaxFileSize = 1024 * 1024;
 
     // Empty when the file, section or key is missing or the file cannot be read.
@@ -33,7 +34,7 @@ public:
     // are written. Fails as the single write does; then no key is written.
     static bool write(const QString& file, const QString& section, const QList<QPair<QString, QString>>& values,
                       QString* error = nullptr);
-    // True when the file is missing, or is a regular file the profile functions can read.
+    // True when the file is missing, or is a regular file of the program's that the profile functions can read.
     static bool isSound(const QString& file);
     // A missing file or key is success; a missing file is not created.
     static bool removeKey(const QString& file, const QString& section, const QString& key, QString* error = nullptr);

@@ -1,10 +1,11 @@
 #include "store/NotesFile.h"
 
+#include "platform/ProgramDir.h"
 #include "store/Codepage.h"
+#include "store/TextEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace store {
 
@@ -18,19 +19,12 @@ QByteArray withCrLf(QByteArray bytes)
     return bytes;
 }
 
-bool isAscii(const QByteArray& bytes)
-{
-    for (const char c : bytes) {
-        if (uchar(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool NotesFile::isSound(const QString& path)
 {
+    if (platform::ProgramDir::leadsOut(path))
+        return false;
     const QFileInfo info(path);
     return !info.exists() || (info.isFile() && info.size() <= MaxFileSize);
 }
@@ -52,18 +46,7 @@ bool NotesFile::readBytes(const QString& path, QByteArray* bytes)
 
 QString NotesFile::decode(const QByteArray& bytes)
 {
-    QString text;
-    // Chinese code page 936 text is almost never valid UTF-8, while UTF-8 text is never what the program wrote.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    if (!isAscii(bytes)) {
-        text = utf8.decode(bytes);
-        if (utf8.hasError())
-            text = Codepage::decode(bytes);
-        else if (text.startsWith(QChar::ByteOrderMark))
-            text.remove(0, 1);
-    } else {
-        text = QString::fromLatin1(bytes);
-    }
+    QString text = TextEncoding::decode(bytes, TextEncoding::Origin::Own);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;

@@ -152,6 +152,8 @@ void TForm9::Button1Click()
         }
     }
     ui->ListBox1->addItems(AreaCodeRules::lookup(how, input, rows));
+    // A new result starts at its first line, wherever the last one was scrolled to.
+    ui->ListBox1->scrollToTop();
 }
 
 void TForm9::Button2Click()
@@ -161,6 +163,10 @@ void TForm9::Button2Click()
 
 bool TForm9::eventFilter(QObject* watched, QEvent* event)
 {
+    // The province box's open list is a window of its own: there Enter takes the highlighted province and Esc
+    // closes the list only.
+    if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() != this)
+        return QDialog::eventFilter(watched, event);
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride) {
         const int key = static_cast<QKeyEvent*>(event)->key();

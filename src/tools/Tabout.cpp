@@ -14,6 +14,8 @@
 #include <QSvgRenderer>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 QPixmap picture(const QString& resource)
@@ -94,8 +96,10 @@ bool Tabout::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::MouseButtonPress:
         // The web-site line keeps its clicks to itself; the other lines pass theirs on to the panel.
-        if (watched == ui->Label5)
+        if (watched == ui->Label5) {
+            m_doubleClicked = false;
             return true;
+        }
         break;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -103,7 +107,9 @@ bool Tabout::eventFilter(QObject* watched, QEvent* event)
         if (mouse->button() != Qt::LeftButton || !widget->rect().contains(mouse->position().toPoint()))
             break;
         if (watched == ui->Label5) {
-            Label5Click();
+            // The release that ends a double click opens nothing: the first click of it has opened the page.
+            if (!std::exchange(m_doubleClicked, false))
+                Label5Click();
             return true;
         }
         if (watched == ui->Panel1) {
@@ -117,8 +123,10 @@ bool Tabout::eventFilter(QObject* watched, QEvent* event)
             reject();
             return true;
         }
-        if (watched == ui->Label5)
+        if (watched == ui->Label5) {
+            m_doubleClicked = true;
             return true;
+        }
         break;
     default:
         break;

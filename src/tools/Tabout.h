@@ -37,4 +37,6 @@ private:
     // ImageList1: the two pictures.
     QPixmap m_images[2];
     int m_imageIndex = 0;
+    // The web-site line has just seen the second press of a double click.
+    bool m_doubleClicked = false;
 };

@@ -21,7 +21,8 @@
 namespace {
 
 const QString kSuperUser = QStringLiteral("超级用户");
-const QString kFailed = QStringLiteral("建立新用户失败！") + QLatin1Char('\n') + QStringLiteral("可能是这个用户已经存在。");
+const QString kFailedLead = QStringLiteral("建立新用户失败！") + QLatin1Char('\n');
+const QString kFailed = kFailedLead + QStringLiteral("可能是这个用户已经存在。");
 
 } // namespace
 
@@ -122,18 +123,34 @@ void Tuser1::Button4Click()
         return refuse(check.text, check.field == UserRules::Check::Name ? ui->DBEdit1 : ui->DBEdit2);
     // Stored trimmed: user.ini keys lose their outer spaces, so the row, the key and the folder agree only so.
     const QString name = ui->DBEdit1->text().trimmed();
+    const auto refuseName = [this](const QString& why) {
+        platform::Prompt::plain(this, kFailedLead + why);
+        ui->DBEdit1->setFocus();
+    };
+    if (UserRules::isReservedName(name))
+        return refuseName(QStringLiteral("“") + name +
+                          QStringLiteral("”是程序自己的文件或文件夹的名字，请换一个用户名。"));
 
     // Nothing is stored for a name that any of the three places knows already.
-    bool taken = UserFiles::taken(name);
-    if (!taken) {
+    bool exists = UserFiles::users().contains(name, Qt::CaseInsensitive);
+    const bool taken = UserFiles::taken(name);
+    if (!exists) {
         store::Query q(modal, store::sql::SelectUserNames);
         if (!q.exec())
             return reportError(QStringLiteral("无法读取用户表，新用户没有建立。"), q.errorText());
-        while (!taken && q.next())
-            taken = q.text(0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
+        while (!exists && q.next())
+            exists = q.text(0).trimmed().compare(name, Qt::CaseInsensitive) == 0;
     }
-    if (taken || ano.state() != store::Dataset::State::Append)
+    if (exists || ano.state() != store::Dataset::State::Append)
         return platform::Prompt::plain(this, kFailed);
+    // Only a file or folder of that name stands in the way, such as the folder of a deleted user that still held
+    // files of its own.
+    if (taken && !UserFiles::folder(name).isEmpty())
+        return refuseName(
+            QStringLiteral("程序目录中已经有名为“") + name +
+            QStringLiteral("”的文件夹，可能是以前删除的用户留下的。请换一个用户名，或者先把这个文件夹移走。"));
+    if (taken)
+        return refuseName(QStringLiteral("程序目录中已经有名为“") + name + QStringLiteral("”的文件，请换一个用户名。"));
 
     QString hash;
     QString error;
@@ -142,24 +159,28 @@ void Tuser1::Button4Click()
     ano.setField(QStringLiteral("用户"), name);
     ano.setField(QStringLiteral("密码"), hash);
     ano.setField(QStringLiteral("权限"), DBComboBoxEh1->currentText());
-    if (!ano.post())
-        return platform::Prompt::plain(this, kFailed);
+    if (!ano.post()) {
+        // Another running copy may have stored the name meanwhile: the unique index refuses it.
+        if (ano.uniqueViolation())
+            return platform::Prompt::plain(this, kFailed);
+        return reportError(QStringLiteral("无法写入用户表，新用户没有建立。"), ano.errorText());
+    }
     ano.close();
     modal.close();
 
+    QString failure;
     QString undoError;
-    if (!storeUser(name, &undoError)) {
-        platform::Prompt::plain(this, kFailed);
+    if (!storeUser(name, &failure, &undoError)) {
+        platform::Prompt::plain(this, failure);
         if (!undoError.isEmpty())
-            reportError(QStringLiteral("建立失败的用户“") + name + QStringLiteral("”无法完全撤销，请在用户管理中删除这个用户。"),
-                        undoError);
+            reportError(QStringLiteral("建立失败的用户“") + name + QStringLiteral("”无法完全撤销。"), undoError);
         appendAgain();
         return;
     }
     endProgram(QStringLiteral("新用户成功建立！请重新登陆。"));
 }
 
-bool Tuser1::storeUser(const QString& name, QString* undoError)
+bool Tuser1::storeUser(const QString& name, QString* failure, QString* undoError)
 {
     const UserFiles::Snapshot userIni;
     QString why;
@@ -167,19 +188,40 @@ bool Tuser1::storeUser(const QString& name, QString* undoError)
     const bool registered = folder && UserFiles::registerUser(name, &why);
     if (registered && UserFiles::makeSettingsCopy(name, &why))
         return true;
+    *failure = kFailedLead +
+               (!folder       ? QStringLiteral("无法在程序目录中建立用户的文件夹。")
+                : !registered ? QStringLiteral("无法写入user.ini。")
+                              : QStringLiteral("无法为新用户建立设置文件。")) +
+               QLatin1Char('\n');
 
     // The row goes first: a row that user.ini does not list makes the start-up repair the mode at every start,
     // switching between the two modes.
     if (!removeRow(name, undoError)) {
         // It stays, so user.ini must list it: the next start then asks for a sign-in, every time.
         QString ignored;
-        UserFiles::registerUser(name, &ignored);
+        *failure += UserFiles::registerUser(name, &ignored)
+                        ? QStringLiteral("用户表中的新记录无法删除，这个用户保留了下来：请在用户管理中删除这个用户。")
+                        : QStringLiteral("用户表中的新记录无法删除，user.ini也无法写入。");
         return false;
     }
-    if (!userIni.restore())
+    QStringList undone = {QStringLiteral("用户表中的新记录已删除")};
+    QStringList left;
+    if (userIni.restore()) {
+        undone.append(QStringLiteral("user.ini已恢复原样"));
+    } else {
+        left.append(QStringLiteral("user.ini无法恢复原样"));
         *undoError = QStringLiteral("Unable to write to %1").arg(UserFiles::userIni());
-    if (folder)
+    }
+    if (folder) {
         UserFiles::removeNewFolder(name);
+        if (UserFiles::folder(name).isEmpty())
+            undone.append(QStringLiteral("新建的文件夹已删除"));
+        else
+            left.append(QStringLiteral("新建的文件夹“") + name + QStringLiteral("”无法删除"));
+    }
+    *failure += undone.join(QStringLiteral("，")) + QStringLiteral("。");
+    if (!left.isEmpty())
+        *failure += QLatin1Char('\n') + QStringLiteral("但是") + left.join(QStringLiteral("；")) + QStringLiteral("。");
     return false;
 }
 

@@ -50,8 +50,9 @@ protected:
 
 private:
     void refuse(const QString& text, QWidget* focus);
-    // The steps after the row is stored; on failure everything already done is undone.
-    bool storeUser(const QString& name, QString* error);
+    // The steps after the row is stored; on failure everything already done is undone, and `failure` says what
+    // failed and what was undone; `undoError` carries the technical text of an undo step that failed.
+    bool storeUser(const QString& name, QString* failure, QString* undoError);
     // Takes the stored row out again; false when the database refuses.
     bool removeRow(const QString& name, QString* error);
     // After a failed creation: a fresh row to append to, so the user can correct the boxes and try again.

@@ -96,7 +96,7 @@ void UserFiles::removeNewFolder(const QString& name)
     if (!platform::ProgramDir::isSafeComponent(name) || !UserRules::isUsableName(name))
         return;
     const QString dir = platform::ProgramDir::file(name);
-    QFile::remove(settingsOf(dir));
+    platform::Files::remove(settingsOf(dir));
     QDir(platform::ProgramDir::path()).rmdir(name);
 }
 
@@ -116,7 +116,10 @@ UserFiles::FolderOutcome UserFiles::removeFolder(const QString& name)
     const QString dir = folder(name);
     if (dir.isEmpty())
         return FolderOutcome::Missing;
-    QFile::remove(settingsOf(dir));
+    // A folder that is a link goes as a link: what it names may be another place's, and is left alone.
+    if (QFileInfo(dir).isSymLink())
+        return platform::Files::remove(dir) ? FolderOutcome::Removed : FolderOutcome::Kept;
+    platform::Files::remove(settingsOf(dir));
     // rmdir removes only an empty folder: whatever else the user kept there stays.
     return QDir(platform::ProgramDir::path()).rmdir(QFileInfo(dir).fileName()) ? FolderOutcome::Removed
                                                                                 : FolderOutcome::Kept;
@@ -132,7 +135,7 @@ UserFiles::Snapshot::Snapshot()
     const QString path = userIni();
     m_existed = QFileInfo::exists(path);
     QFile file(path);
-    if (m_existed && file.open(QIODevice::ReadOnly)) {
+    if (m_existed && !platform::ProgramDir::leadsOut(path) && file.open(QIODevice::ReadOnly)) {
         m_bytes = file.readAll();
         m_readable = file.error() == QFile::NoError;
     }
@@ -142,7 +145,7 @@ bool UserFiles::Snapshot::restore() const
 {
     const QString path = userIni();
     if (!m_existed)
-        return !QFileInfo::exists(path) || QFile::remove(path);
+        return platform::Files::remove(path);
     // A file that could not be read was never rewritten either (the profile writer refuses it).
     if (!m_readable)
         return true;

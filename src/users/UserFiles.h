@@ -31,7 +31,8 @@ public:
 
     // Deletion: the key goes, and cuser/name becomes "0" when it names the user.
     static bool unregisterUser(const QString& name, QString* error);
-    // Removes the user's set.ini and the folder. A folder that still holds other files is left in place.
+    // Removes the user's set.ini and the folder. A folder that still holds other files is left in place. A folder or
+    // set.ini that is a symbolic link is removed as a link; nothing is deleted where it leads.
     enum class FolderOutcome { Removed, Missing, Kept };
     static FolderOutcome removeFolder(const QString& name);
     static bool setOpenMode(QString* error);

@@ -15,6 +15,14 @@ public:
     // A trimmed name that can be a folder of the program directory and a key of user.ini: none of the refused
     // characters (so no "/", "\" or ".."), no control character, no "=" and no leading ";" or "[".
     static bool isUsableName(const QString& name);
+    // False for a name of blanks and characters that show nothing (zero-width spaces, joiners, fillers): such a
+    // name is no name.
+    static bool hasVisibleCharacter(const QString& name);
+    // The names of the program's own files and folders beside the user folders (photo, data, backup …), which a
+    // user's folder can never be; letter case not counting.
+    static bool isReservedName(const QString& name);
+    // The longest folder name the file system takes, in bytes of its encoding.
+    static constexpr int MaxFolderNameBytes = 255;
     // What the rights box stores: "超级用户" only when it holds exactly that, otherwise "普通用户".
     static QString storedRights(const QString& box);
 
@@ -25,7 +33,8 @@ public:
         QString text;
         bool passed() const { return field == None; }
     };
-    // The create checks in order, on the boxes' texts: a name, long enough, usable; a password.
+    // The create checks in order, on the boxes' texts: a name, neither too short nor too long for a folder,
+    // usable; a password.
     static Check checkNewUser(const QString& name, const QString& password);
 
     // The change-password window fills both boxes with this when it opens: it stands for the stored password,

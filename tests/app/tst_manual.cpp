@@ -2,6 +2,7 @@
 // opened by F1.
 #include "app/Program.h"
 #include "mainwin/Forms.h"
+#include "mainwin/ManualWindow.h"
 #include "mainwin/Tmain.h"
 #include "platform/Shell.h"
 #include "support/PromptRecorder.h"
@@ -13,6 +14,7 @@
 #include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -143,6 +145,20 @@ private slots:
         const QFileInfo opened(requests.first().mid(5));
         QVERIFY(opened.isAbsolute());
         QCOMPARE(opened.canonicalFilePath(), QFileInfo(dir.file("help.html")).canonicalFilePath());
+
+        // Without a web browser the manual shows, with its pictures, in one window of the program's own.
+        platform::Shell::setRecorder([](const QString&) { return false; });
+        QTest::keyClick(w, Qt::Key_F1);
+        w->N25Click();
+        QCOMPARE(w->findChildren<ManualWindow*>().size(), 1);
+        QTextBrowser* page = w->findChild<ManualWindow*>()->browser();
+        QVERIFY(page->isVisible());
+        QVERIFY(page->toPlainText().contains(QStringLiteral("使用手册")));
+        QVERIFY(!page->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("help/login.png"))).isNull());
+        platform::Shell::setRecorder([&requests](const QString& request) {
+            requests << request;
+            return true;
+        });
 
         // Without the file nothing is opened, and nothing is said.
         QVERIFY(QFile::remove(dir.file("help.html")));

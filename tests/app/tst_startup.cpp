@@ -13,6 +13,7 @@
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -620,6 +621,32 @@ private slots:
         QCOMPARE(m_prompts->count(), 0);
     }
 
+    // The name box with an X11 keyboard's keys: a name typed in full is not completed into a longer listed name
+    // on Tab, and Enter in the open list takes the highlighted name without signing in (Esc there: tests/e2e).
+    void nameBoxKeepsWhatIsTyped()
+    {
+        for (const char* user : {"zhangsan", "zhang"})
+            QVERIFY(m_dir->addSignInUser(QString::fromLatin1(user), QStringLiteral("pw"), QStringLiteral("管理员")));
+        start();
+        QVERIFY(panelShown());
+        userBox()->setFocus();
+        userBox()->lineEdit()->clear();
+        typeText(userBox()->lineEdit(), QStringLiteral("zhang"));
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhangsan")); // completed, the rest selected
+        pressRealKey(userBox(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), passwordBox());
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhang"));
+
+        userBox()->showPopup();
+        QTRY_VERIFY(userBox()->view()->isVisible());
+        userBox()->view()->setCurrentIndex(userBox()->model()->index(0, 0));
+        pressRealKey(userBox()->view(), Qt::Key_Return);
+        QTRY_VERIFY(!userBox()->view()->isVisible());
+        QCOMPARE(userBox()->currentText(), QStringLiteral("zhangsan"));
+        QVERIFY(login()->isVisible());
+        QCOMPARE(m_steps.value("t8"), 0);
+    }
+
     void secondEnterAfterTheAcceptedPasswordRunsNothingTwice()
     {
         QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("Secret"), QStringLiteral("管理员")));
@@ -673,6 +700,46 @@ private slots:
         QCOMPARE(m_dir->read("set.ini"), m_dir->read("B/set.ini"));
         QCOMPARE(forms::main->ListView1->background(), QColor(166, 202, 240));
         QCOMPARE(forms::main->can->text(), QStringLiteral("0"));
+    }
+
+    void settingsLinkedElsewhereAreNeitherTakenNorWrittenBack()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("amy"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        QVERIFY(writeUserSettings("amy", "list", "color", "1"));
+        QVERIFY(store::Ini::write(m_dir->file("set.ini"), "user", "name", "amy")); // amy's, to be saved back
+        QTemporaryDir outside;
+        const QString elsewhere = outside.filePath("amy");
+        QVERIFY(QDir().rename(m_dir->file("amy"), elsewhere));
+        QVERIFY(QFile::link(elsewhere, m_dir->file("amy")));
+        const QByteArray settings = m_dir->read("set.ini");
+        const QByteArray theirs = m_dir->read("amy/set.ini");
+
+        start();
+        QVERIFY(panelShown());
+        enterCredentials(QStringLiteral("amy"), QStringLiteral("pw"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_COMPARE(label(), QStringLiteral("用户amy的设置文件链接到程序目录之外，不能登陆！"));
+        QVERIFY(!forms::entered);
+        QCOMPARE(m_dir->read("set.ini"), settings);
+        QCOMPARE(m_dir->read("amy/set.ini"), theirs);
+    }
+
+    void longUserListOffersTheFirstThousand()
+    {
+        QVERIFY(m_dir->addSignInUser(QStringLiteral("zed"), QStringLiteral("pw"), QStringLiteral("管理员")));
+        QByteArray ini = "[ok]\r\nyes=1\r\n[cuser]\r\nname=0\r\n[user]\r\n";
+        for (int i = 0; i < Tlogin::MaxListedUsers + 500; ++i)
+            ini += "u" + QByteArray::number(i) + "=1\r\n";
+        QVERIFY(m_dir->write("user.ini", ini + "zed=1\r\n"));
+
+        start();
+        QVERIFY(panelShown());
+        QCOMPARE(userBox()->count(), Tlogin::MaxListedUsers);
+        QCOMPARE(label(), QStringLiteral("等待用户登陆...\n用户太多，名单只列出前1000个，其他用户请输入用户名。"));
+        enterCredentials(QStringLiteral("zed"), QStringLiteral("pw"));
+        QTest::keyClick(passwordBox(), Qt::Key_Return);
+        QTRY_VERIFY2(login()->isHidden(), qPrintable(label()));
+        QVERIFY(forms::entered);
     }
 
     void startUpAppliesSettings_data()

@@ -39,7 +39,13 @@ void tst_data::commandLine_data()
     QTest::newRow("backup over the notes") << QStringList{"backup", "@/zzz"} << 1 << "不能把档案写在程序目录的数据中";
     QTest::newRow("missing archive") << QStringList{"verify", "nothing.zip"} << 1 << "找不到档案文件";
     QTest::newRow("export") << QStringList{"export", "通讯录.csv"} << 0 << "已导出1个联系人。";
-    QTest::newRow("import") << QStringList{"import", "cards.vcf"} << 0 << "已导入1个联系人";
+    // The report's lines follow the summary: the contacts skipped, or filled when asked to.
+    QTest::newRow("import") << QStringList{"import", "cards.vcf"} << 0
+                            << "已导入1个联系人，跳过1个（已有1个，文件中重复0个，没有姓名0个）。\n跳过的联系人：\n"
+                               "张三（第6行）：已有这个人的记录\n";
+    QTest::newRow("import, filling blanks")
+        << QStringList{"import", "--fill-blanks", "cards.vcf"} << 0 << "补充的项目：\n张三（第6行）：住址\n";
+    QTest::newRow("option without a file") << QStringList{"import", "--fill-blanks"} << 2 << "用法";
     QTest::newRow("import a card that never ends") << QStringList{"import", "open.vcf"} << 1 << "第1行";
     QTest::newRow("import of another format") << QStringList{"import", "cards.txt"} << 1 << "data import 失败";
     // The server commands: the book holds 张三 on either store, so a server refuses to be set up or filled again.
@@ -69,7 +75,8 @@ void tst_data::commandLine()
     QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("PK\x03\x04 not really") > 0);
     broken.close();
     for (const auto& [name, text] :
-         {std::pair{"cards.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13912345678\r\nEND:VCARD\r\n"},
+         {std::pair{"cards.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13912345678\r\nEND:VCARD\r\n"
+                                 "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nADR:;;迎泽大街1号;;;;\r\nEND:VCARD\r\n"},
           std::pair{"open.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nBEGIN:VCARD\r\nFN:王五\r\n"},
           std::pair{"cards.txt", "王五,13912345678\r\n"}}) {
         QFile f(cwd.filePath(QString::fromUtf8(name)));

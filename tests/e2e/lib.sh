@@ -148,6 +148,16 @@ type_text() { xdotool type --delay 40 -- "$1"; }
 # Runs one statement on call.mdb and prints its rows; the statements are this suite's own fixed texts.
 sql() { sqlite3 -batch -noheader -cmd '.timeout 5000' "$work/call.mdb" "$1"; }
 
+# Adds contacts of these names (the suite's own, without quotes) as the add window stores a name and a mobile.
+add_contacts()
+{
+    local name
+    for name in "$@"; do
+        sql "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间)
+             values ('$name','男',0,0,'朋友',' ','13012345678',' ',' ',' ','no.bmp','2026年12月01日')"
+    done
+}
+
 # Waits until a query on call.mdb prints the expected text: the program commits in its own time.
 wait_sql()
 {

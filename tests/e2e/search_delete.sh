@@ -3,10 +3,7 @@
 # finds nothing selected and selects the first row, the second asks, "y" answers Yes.
 source "$(dirname "$0")/lib.sh"
 make_program_dir
-for name in 张三 王五 李四; do
-    sql "insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间)
-         values ('$name','男',0,0,'朋友',' ','13012345678',' ',' ',' ','no.bmp','2026年12月01日')"
-done
+add_contacts 张三 王五 李四
 start_x
 keyboard_for "王"
 start_program

@@ -11,7 +11,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 #include <sys/stat.h>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 namespace {
 
@@ -33,6 +41,51 @@ QImage twoColours(int width, int height)
         for (int x = width / 2; x < width; ++x)
             image.setPixelColor(x, y, QColor(20, 20, 220));
     return image;
+}
+
+// A JPEG written by libjpeg: left half `left`, right half `right`, each 3 bytes RGB or 4 bytes CMYK (inverted, as
+// Adobe stores and marks it); progressive, or stored as YCCK, on request.
+QByteArray libjpegFile(int width, int height, const QByteArray& left, const QByteArray& right, bool progressive,
+                       bool ycck = false)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr err;
+    info.err = jpeg_std_error(&err);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = int(left.size());
+    info.in_color_space = left.size() == 4 ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    if (ycck)
+        jpeg_set_colorspace(&info, JCS_YCCK);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    QByteArray row = left.repeated(width / 2) + right.repeated(width - width / 2);
+    while (info.next_scanline < info.image_height) {
+        auto line = reinterpret_cast<JSAMPROW>(row.data());
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return bytes;
+}
+
+// The same file whose frame header (progressive or baseline) claims side × side pixels.
+QByteArray claiming(QByteArray jpeg, int side)
+{
+    const qsizetype sof = std::max(jpeg.indexOf("\xff\xc2"), jpeg.indexOf("\xff\xc0"));
+    for (int at : {5, 7}) {
+        jpeg[sof + at] = char(side >> 8);
+        jpeg[sof + at + 1] = char(side & 0xff);
+    }
+    return jpeg;
 }
 
 bool near(const QColor& a, const QColor& b)
@@ -115,6 +168,46 @@ private Q_SLOTS:
         QVERIFY(JpegReader::decode(forged, &error).isNull());
         QVERIFY(!error.isEmpty());
         QVERIFY(JpegReader::decode(QByteArray(), &error).isNull());
+    }
+
+    void cmykJpegIsShownInItsColours()
+    {
+        // Red (magenta and yellow ink) left, blue (cyan and magenta ink) right, inverted as Adobe stores them.
+        for (const bool ycck : {false, true}) {
+            put("photo/cmyk.jpg", libjpegFile(160, 80, QByteArray("\xff\x00\x00\xff", 4),
+                                              QByteArray("\x00\x00\xff\xff", 4), false, ycck));
+            for (const QSize& shown : {QSize(), QSize(20, 10)}) {
+                QString error;
+                const QImage image = Picture::load(file("photo/cmyk.jpg"), shown, &error);
+                QVERIFY2(!image.isNull(), qPrintable(error));
+                QVERIFY(near(image.pixelColor(2, image.height() / 2), QColor(255, 0, 0)));
+                QVERIFY(near(image.pixelColor(image.width() - 3, image.height() / 2), QColor(0, 0, 255)));
+            }
+        }
+    }
+
+    void pictureClaimingTooManyPixelsIsRefusedBeforeDecoding()
+    {
+        const QByteArray grey(3, '\x80');
+        QByteArray bmp = encoded(twoColours(32, 32), "BMP");
+        const qint32 side = 8000; // 64 million pixels: within Qt's own allocation limit, over the program's
+        std::memcpy(bmp.data() + 18, &side, 4);
+        std::memcpy(bmp.data() + 22, &side, 4);
+        // A 633-byte progressive file of 65500 x 65500 took 6 GB. The progressive CMYK one has few enough pixels,
+        // but its coefficients alone would take 288 MB.
+        const QList<QPair<QByteArray, int>> pictures = {
+            {claiming(libjpegFile(64, 48, grey, grey, true), 65500), 65500},
+            {claiming(libjpegFile(64, 48, grey, grey, false), 65500), 65500},
+            {claiming(libjpegFile(64, 48, grey + 'x', grey + 'x', true), 6000), 6000},
+            {bmp, side}};
+        for (const auto& [bytes, claimed] : pictures) {
+            put("photo/big.jpg", bytes);
+            for (const QSize& shown : {QSize(92, 113), QSize()}) {
+                QString error;
+                QVERIFY(Picture::load(file("photo/big.jpg"), shown, &error).isNull());
+                QVERIFY2(error.endsWith(Picture::tooLargeMessage(QSize(claimed, claimed))), qPrintable(error));
+            }
+        }
     }
 
     void jpegIsDecodedAtTheSizeItIsShown_data()
@@ -238,6 +331,19 @@ private Q_SLOTS:
         QVERIFY(QDir(file("photo")).removeRecursively());
         QVERIFY(!Photos::stage(file("first.jpg"), ".jpg"));
         QVERIFY(!Photos::commit("张三", ".jpg"));
+    }
+
+    void photoFolderLinkedElsewhereIsNeitherShownNorWritten()
+    {
+        QTemporaryDir outside;
+        QVERIFY(twoColours(40, 50).save(outside.filePath("张三.png")));
+        put("first.jpg", "first");
+        QVERIFY(QDir(file("photo")).removeRecursively());
+        QVERIFY(QFile::link(outside.path(), file("photo")));
+        QCOMPARE(Photos::forValue("张三.png"), Photos::drawnPlaceholder());
+        QVERIFY(!Photos::stage(file("first.jpg"), ".jpg"));
+        QCOMPARE(QDir(outside.path()).entryList(QDir::Files), QStringList{"张三.png"});
+        QVERIFY(Photos::copyFailedMessage("yes.jpg").contains(QStringLiteral("链接到程序目录之外")));
     }
 
     void pictureForValue()

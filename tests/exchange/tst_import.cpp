@@ -3,6 +3,7 @@
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/ProgramDir.h"
 #include "store/Connection.h"
 #include "support/TestProgramDir.h"
@@ -10,9 +11,15 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStorageInfo>
 #include <QtTest>
 
 #include <memory>
+#include <new>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace exchange;
 
@@ -102,7 +109,15 @@ private slots:
         Importer importer(*m_connection);
         ImportReport report;
         QString error;
-        QVERIFY2(importer.importFile(path, &report, &error), qPrintable(error));
+        const mode_t mask = ::umask(022);
+        const bool imported = importer.importFile(path, &report, &error);
+        // A photo the program writes otherwise, for its file mode.
+        const bool copied = platform::Files::copyOverwrite(f.fileName(), m_dir->file(QStringLiteral("photo/x.jpg")));
+        ::umask(mask);
+        QVERIFY2(imported, qPrintable(error));
+        QVERIFY(copied);
+        QCOMPARE(QFile::permissions(m_dir->file(QStringLiteral("photo/王小明.jpg"))),
+                 QFile::permissions(m_dir->file(QStringLiteral("photo/x.jpg"))));
         QCOMPARE(report.summary(), QStringLiteral("已导入1个联系人。"));
         const QStringList rows = records(*m_dir);
         QCOMPARE(rows.size(), 1);
@@ -156,6 +171,30 @@ private slots:
         QCOMPARE(error, QStringLiteral("文件“contacts.txt”不是vCard（.vcf）或CSV（.csv）文件，不能导入。"));
         QVERIFY(!importer.importFile(m_files.filePath(QStringLiteral("missing.vcf")), &report, &error));
         QVERIFY2(error.startsWith(QStringLiteral("文件“missing.vcf”无法读取：")), qPrintable(error));
+    }
+
+    // A device is never read without end, and running out of memory is a refusal like any other.
+    void devicesAndMemory()
+    {
+        const QString device = m_files.filePath(QStringLiteral("device.vcf"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), device));
+        Importer importer(*m_connection);
+        ImportReport report;
+        QString error;
+        QVERIFY(!importer.importFile(device, &report, &error));
+        QCOMPARE(error, QStringLiteral("文件“device.vcf”不是普通文件（而是设备、管道或文件夹），不能导入。"));
+
+        importer.setProgress([](Stage, qint64 done, qint64) -> bool {
+            if (done > 0)
+                throw std::bad_alloc();
+            return true;
+        });
+        QByteArray file = sample(QStringLiteral("iphone30.vcf"));
+        file += ("BEGIN:VCARD\r\nFN:人\r\nNOTE:" + QByteArray(1000, 'n') + "\r\nEND:VCARD\r\n").repeated(300);
+        QVERIFY(!importer.importData(file, Format::VCard, &report, &error));
+        QCOMPARE(error, QStringLiteral("内存不足。没有导入任何联系人。"));
+        QCOMPARE(m_dir->count(QStringLiteral("main")), 0);
+        QCOMPARE(photoFiles(*m_dir), QStringList{QStringLiteral("no.bmp")});
     }
 
     void nameRules()
@@ -251,6 +290,50 @@ private slots:
                 rows.last().startsWith(QStringLiteral("人250|")));
     }
 
+    // Filling blanks changes only blank fields of the book's records, in the import's one transaction: a failure
+    // later in the file takes the fills and their photos back.
+    void fillsBlankFields()
+    {
+        QVERIFY(m_dir->exec({
+            insert({"张三", " ", "0", "0", "朋友", " ", "13912345678", " ", " ", "老朋友", "no.bmp", "2004年03月05日"}),
+            insert({"李四", "女", "1", "2", "同学", "0351-1", "13812345678", "0351-2", "太原", "x", "李四.jpg",
+                    "2004年03月05日"}),
+        }));
+        const QByteArray jpeg = sample(QStringLiteral("photo.jpg"));
+        const QByteArray file =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nX-GENDER:M\r\nBDAY:1985-03-07\r\nTEL;TYPE=WORK:0351-2223333\r\n"
+            "TEL;TYPE=CELL:13800000000\r\nADR:;;迎泽大街1号;太原市;山西省;;\r\nNOTE:新备注\r\nPHOTO;ENCODING=b;TYPE="
+            "JPEG:" +
+            jpeg.toBase64() +
+            "\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:李四\r\nTEL;TYPE=CELL:13700000000\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=X-PHS:0351-9\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13600000000\r\nEND:VCARD\r\n";
+        const QStringList before = records(*m_dir);
+        QVERIFY(m_dir->refuse("insert", "main", "disk full", QStringLiteral("new.姓名='王五'")));
+        Importer importer(*m_connection);
+        importer.setExisting(Importer::Existing::FillBlanks);
+        ImportReport report;
+        QString error;
+        QVERIFY(!importer.importData(file, Format::VCard, &report, &error));
+        QCOMPARE(records(*m_dir), before);
+        QCOMPARE(photoFiles(*m_dir), QStringList{QStringLiteral("no.bmp")});
+
+        QVERIFY(m_dir->allow("main"));
+        QVERIFY2(importer.importData(file, Format::VCard, &report, &error), qPrintable(error));
+        const QStringList rows = records(*m_dir);
+        QCOMPARE(rows.value(0), QStringLiteral("张三|男|3|7|朋友|0351-2223333|13912345678| |山西省太原市迎泽大街1号|"
+                                               "老朋友|张三.jpg|2004年03月05日"));
+        QCOMPARE(rows.value(1), before.value(1));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(m_dir->read(QStringLiteral("photo/张三.jpg")), jpeg);
+        QCOMPARE(report.details(), QStringLiteral("已导入1个联系人，补充了1个已有联系人的空白项目，跳过2个（已有1个，"
+                                                  "文件中重复1个，没有姓名0个）。\n补充的项目：\n张三（第1行）：性别、"
+                                                  "生日、电话、住址、照片\n跳过的联系人：\n李四（第12行）：已有这个人的"
+                                                  "记录，文件中没有可以补充到它空白项目的内容\n张三（第17行）：文件中"
+                                                  "前面已有同名的联系人"));
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("file");
@@ -283,6 +366,9 @@ private slots:
             QVERIFY2(exporter.exportAll(path, &written, &error), qPrintable(error));
         }
         QCOMPARE(written.written, 4);
+        // The sheet carries no pictures and says whose it left out.
+        QCOMPARE(written.details().contains(QStringLiteral("照片没有导出")), csv);
+        QCOMPARE(written.withoutPhoto, csv ? QStringList{QStringLiteral("张三")} : QStringList());
 
         TestProgramDir empty;
         use(empty);
@@ -320,6 +406,54 @@ private slots:
         QVERIFY2(importer.importFile(path, &imported, &error), qPrintable(error));
         QVERIFY(records(empty).value(0).contains(QStringLiteral("|位图.png|")));
         QVERIFY(QImage(empty.file(QStringLiteral("photo/位图.png"))).width() > 0);
+    }
+
+    // An export never replaces a device or a pipe, and a write that fails keeps the old file and names the disk.
+    void exportChecksTheTargetAndEveryWrite()
+    {
+        // A hundred random hex digits in each note: SQLite's and the server's own ways to say it.
+        const QString noise = TestProgramDir::onServer()
+                                  ? QStringLiteral("md5(random()::text)||md5(random()::text)||md5(random()::text)")
+                                  : QStringLiteral("hex(randomblob(50))");
+        QVERIFY(m_dir->exec({QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<500) "
+                                            "insert into main (姓名,备注) select '人'||i,%1 from n")
+                                 .arg(noise)}));
+        const QString pipe = m_files.filePath(QStringLiteral("pipe"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        const QString link = m_files.filePath(QStringLiteral("pipe.vcf"));
+        QVERIFY(QFile::link(pipe, link));
+        Exporter exporter(*m_connection);
+        ExportReport report;
+        QString error;
+        QVERIFY(!exporter.exportAll(link, &report, &error));
+        QCOMPARE(error, QStringLiteral("“pipe.vcf”不是普通文件（而是设备、管道或文件夹），不能导出到这里。"));
+        struct stat st {};
+        QVERIFY(::lstat(QFile::encodeName(pipe).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+        // The disk takes 40 KB of the export and no more (the database's own files are smaller).
+        const QString path = m_files.filePath(QStringLiteral("full.csv"));
+        QFile older(path);
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
+        older.close();
+        QVERIFY(m_connection->open());
+        rlimit limit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit full{40 * 1024, limit.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+        const bool exported = exporter.exportAll(path, &report, &error);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, handler);
+        QVERIFY(!exported);
+        QCOMPARE(report.written, 0);
+        QVERIFY2(error.startsWith(QStringLiteral("文件“full.csv”没有导出：无法写入磁盘 ") +
+                                  QStorageInfo(m_files.path()).rootPath()),
+                 qPrintable(error));
+        QVERIFY2(error.endsWith(QStringLiteral("原有的同名文件没有改变。")), qPrintable(error));
+        QVERIFY(older.open(QIODevice::ReadOnly));
+        QCOMPARE(older.readAll(), QByteArray("older"));
+        QCOMPARE(QDir(m_files.path()).entryList({QStringLiteral("full.csv*")}, QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("full.csv")});
     }
 
     void exportsTheListedNamesAndLeavesTheFileOnCancel()

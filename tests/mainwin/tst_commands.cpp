@@ -11,8 +11,10 @@
 #include "platform/Pickers.h"
 #include "platform/Shell.h"
 #include "store/Ini.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
+#include "support/Typing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -161,7 +163,8 @@ private Q_SLOTS:
         QCOMPARE(promptTexts(), QStringList({"是否要删除张三？"}));
         QCOMPARE(listNames(), QStringList({"钱七", "赵六", "王五", "李四"}));
         QCOMPARE(m_dir->count("main"), 4);
-        QCOMPARE(w()->Button1->text(), QStringLiteral("1"));
+        // The list still holds what it held, less the deleted rows: a subset stays a subset.
+        QCOMPARE(w()->Button1->text(), QStringLiteral("0"));
         QTRY_COMPARE(memo3Lines().last(), QStringLiteral("当前共有4条记录，按录入的先后排列顺序。"));
 
         // No keeps everything.
@@ -190,6 +193,23 @@ private Q_SLOTS:
         w()->N7Click();
         QCOMPARE(promptTexts(), QStringList({"数据表中没有记录，不能浏览！", "数据表中没有记录，不能统计！",
                                              "没有记录，请添加！", "没有记录，请添加！"}));
+    }
+
+    // Deleting from a search result leaves a subset: the refresh then reloads at once, without the wait for a
+    // table that will never match the list.
+    void deletingFromASearchResultKeepsItASubset()
+    {
+        start({"张三", "张四", "李四"});
+        QVERIFY(driveModal(QStringLiteral("find"), [] { w()->N6Click(); }, [](QWidget* find) {
+            find->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("张"));
+            find->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        }));
+        selectNames({"张三"});
+        w()->N10Click();
+        QCOMPARE(w()->Button1->text(), QStringLiteral("0"));
+        w()->N18Click(); // F5
+        QTRY_COMPARE(listNames(), QStringList({"李四", "张四"}));
+        QVERIFY(w()->Panel4->isHidden());
     }
 
     void failedDeleteIsReportedAndKeepsItsRow()
@@ -316,6 +336,24 @@ private Q_SLOTS:
         QCOMPARE(promptTexts(), QStringList({"是否要删除张三？"}));
         const QString opened = closeModalOpenedBy([table] { QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier); });
         QVERIFY(!opened.isEmpty());
+    }
+
+    // With an X11 keyboard's texts: Home and End go to the first and last row in every view; Delete deletes.
+    void homeEndAndDeleteInTheList()
+    {
+        start({"张三", "李四", "王五"});
+        using Style = RecordListView::ViewStyle;
+        for (const Style style : {Style::Report, Style::List, Style::LargeIcon, Style::SmallIcon}) {
+            w()->ListView1->setViewStyle(style);
+            focus(w()->ListView1->currentView());
+            pressRealKey(w()->ListView1->currentView(), Qt::Key_End);
+            QCOMPARE(w()->ListView1->selectedRows(), QList<int>({2}));
+            pressRealKey(w()->ListView1->currentView(), Qt::Key_Home);
+            QCOMPARE(w()->ListView1->selectedRows(), QList<int>({0}));
+        }
+        pressRealKey(w()->ListView1->currentView(), Qt::Key_Delete);
+        QCOMPARE(promptTexts(), QStringList({"是否要删除王五？"}));
+        QCOMPARE(m_dir->count("main"), 2);
     }
 
     void editCommandsActOnTheFocusedField()

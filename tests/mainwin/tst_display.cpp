@@ -9,6 +9,7 @@
 #include "store/Ini.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
+#include "support/Typing.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
@@ -112,6 +113,24 @@ private Q_SLOTS:
         main->B1->trigger();
         QVERIFY(!main->Panel7->isVisible());
         QCOMPARE(setting("birth", "ok"), QStringLiteral("0"));
+    }
+
+    // The button takes the focus when the panel comes; Enter, Space or Esc (with an X11 keyboard's texts) dismiss
+    // the reminder, and the focus goes back where it was.
+    void reminderClosesByItsKeys()
+    {
+        QVERIFY(m_dir->addContact(QStringLiteral("张三"), QStringLiteral("男"), 12, 10));
+        Tmain* main = start();
+        QVERIFY(main);
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Escape}) {
+            main->ListView1->currentView()->setFocus();
+            main->B1->trigger(); // off
+            main->B1->trigger(); // on: the panel slides in again
+            QTRY_COMPARE(main->focusWidget(), main->BitBtn1);
+            pressRealKey(main->BitBtn1, key);
+            QVERIFY(!main->Panel7->isVisible());
+            QCOMPARE(main->focusWidget(), main->ListView1->currentView());
+        }
     }
 
     void customColourStoredAndAppliedAtNextStart()

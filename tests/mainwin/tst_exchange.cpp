@@ -7,12 +7,14 @@
 #include "mainwin/Tmain.h"
 #include "platform/Pickers.h"
 #include "search/Tfind.h"
+#include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 class TestExchange : public QObject {
@@ -25,6 +27,24 @@ private:
     {
         const QString path = m_dir->file(QString::fromUtf8(name));
         return m_dir->write(QString::fromUtf8(name), bytes) ? path : QString();
+    }
+
+    // Imports through the window: the file, then the choice for contacts the book has; true when it was asked.
+    bool import(const QString& path, bool fillBlanks)
+    {
+        platform::Pickers::setOpenFileAnswer([path] { return path; });
+        bool defaultSkip = false;
+        const QWidget* asked = driveModal(
+            QStringLiteral("ImportOptions"), [] { forms::main->ImportContacts->trigger(); },
+            [&](QWidget* w) {
+                defaultSkip = w->findChild<QRadioButton*>(QStringLiteral("SkipExisting"))->isChecked();
+                if (fillBlanks)
+                    w->findChild<QRadioButton*>(QStringLiteral("FillBlanks"))->click();
+                // Enter imports, as the 导入 button does.
+                QTest::sendKeyEvent(QTest::Click, w->focusWidget(), Qt::Key_Return, QStringLiteral("\r"),
+                                    Qt::NoModifier);
+            });
+        return asked && defaultSkip;
     }
 
 private Q_SLOTS:
@@ -61,9 +81,8 @@ private Q_SLOTS:
     {
         const QString cards = file("cards.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13912345678\r\n"
                                                 "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nEND:VCARD\r\n");
-        platform::Pickers::setOpenFileAnswer([cards] { return cards; });
         PromptRecorder prompts;
-        forms::main->ImportContacts->trigger();
+        QVERIFY(import(cards, false));
         QCOMPARE(prompts.count(), 1);
         QVERIFY2(prompts.last().text.startsWith(QStringLiteral("已导入1个联系人，跳过1个")),
                  qPrintable(prompts.last().text));
@@ -77,13 +96,35 @@ private Q_SLOTS:
     void refusedFileStoresNothing()
     {
         const QString open = file("open.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\n");
-        platform::Pickers::setOpenFileAnswer([open] { return open; });
         PromptRecorder prompts;
-        forms::main->ImportContacts->trigger();
+        QVERIFY(import(open, false));
         QCOMPARE(prompts.count(), 1);
         QCOMPARE(prompts.last().caption, QStringLiteral("失败"));
         QVERIFY(prompts.last().text.contains(QStringLiteral("第1行")));
         QCOMPARE(m_dir->count(QStringLiteral("main")), 2);
+    }
+
+    // Chosen in the import window, an import fills what the book's record has blank, and the list shows it.
+    void importFillsBlanksWhenChosen()
+    {
+        const QString cards = file("fill.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=CELL:13800000000\r\n"
+                                               "ADR:;;迎泽大街1号;太原市;;;\r\nEND:VCARD\r\n");
+        PromptRecorder prompts;
+        QVERIFY(import(cards, true));
+        QCOMPARE(prompts.count(), 1);
+        QVERIFY2(prompts.last().text.contains(QStringLiteral("补充的项目：\n张三（第1行）：住址")),
+                 qPrintable(prompts.last().text));
+        QCOMPARE(m_dir->value(QStringLiteral("select 住址||手机 from main where 姓名='张三'")),
+                 QStringLiteral("太原市迎泽大街1号13012345678"));
+        const auto listedAddress = [] {
+            const RecordModel* model = forms::main->ListView1->model();
+            for (int i = 0; i < model->count(); ++i) {
+                if (model->caption(i) == QStringLiteral("张三"))
+                    return model->row(i).cells[5];
+            }
+            return QString();
+        };
+        QTRY_COMPARE(listedAddress(), QStringLiteral("太原市迎泽大街1号"));
     }
 
     void exportWritesTheListedRows()
@@ -99,6 +140,16 @@ private Q_SLOTS:
         const QByteArray written = m_dir->read(QStringLiteral("out.vcf"));
         QVERIFY(written.contains("FN:李四"));
         QVERIFY(!written.contains("张三"));
+        // The file type chosen in the dialog gives the extension; a file of that name is replaced only when agreed.
+        platform::Pickers::setSaveFileAnswer([target] { return target; }, QStringLiteral("CSV表格 (*.csv)"));
+        forms::main->ExportContacts->trigger();
+        QVERIFY(m_dir->read(QStringLiteral("out.csv")).contains("李四"));
+        prompts.clear();
+        QVERIFY(m_dir->write(QStringLiteral("out.csv"), "keep"));
+        forms::main->ExportContacts->trigger();
+        QCOMPARE(prompts.count(), 1);
+        QCOMPARE(prompts.last().text, QStringLiteral("文件“out.csv”已经存在。要替换它吗？"));
+        QCOMPARE(m_dir->read(QStringLiteral("out.csv")), QByteArray("keep"));
     }
 };
 

@@ -403,12 +403,23 @@ private Q_SLOTS:
         // UTF-8 from a Linux editor reads as what it says, and stays as it is until the user changes the notes.
         const QByteArray utf8("\xe4\xbe\xbf\xe7\xad\xbe\n\xe2\x82\xac");
         QVERIFY(m_dir->write(QStringLiteral("zzz"), utf8));
+        QVERIFY(m_dir->write(QStringLiteral("zzz.bak"), "older"));
         open();
         QCOMPARE(m_main->Memo1->toPlainText(), QStringLiteral("便签\n€"));
         QTest::qWait(700);
         QCOMPARE(m_dir->read(QStringLiteral("zzz")), utf8);
+        PromptRecorder prompts;
         m_main->Memo1->appendPlainText(QStringLiteral("二"));
         QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")), store::Codepage::encode(QStringLiteral("便签\r\n€\r\n二")));
+        // The UTF-8 original is kept under the first free name, once, and the user is told where.
+        QCOMPARE(m_dir->read(QStringLiteral("zzz.bak2")), utf8);
+        QCOMPARE(m_dir->read(QStringLiteral("zzz.bak")), QByteArray("older"));
+        QCOMPARE(prompts.count(), 1);
+        QVERIFY(prompts.last().text.contains(QStringLiteral("zzz.bak2")));
+        m_main->Memo1->appendPlainText(QStringLiteral("三"));
+        QTRY_COMPARE(m_dir->read(QStringLiteral("zzz")),
+                     store::Codepage::encode(QStringLiteral("便签\r\n€\r\n二\r\n三")));
+        QCOMPARE(prompts.count(), 1);
     }
 };
 

@@ -44,6 +44,7 @@ private Q_SLOTS:
         QTest::newRow("牟") << u"牟其中"_s << u"mou qi zhong"_s;
         QTest::newRow("尉") << u"尉缭"_s << u"wei liao"_s;
         QTest::newRow("尉迟") << u"尉迟恭"_s << u"yu chi gong"_s;
+        QTest::newRow("能") << u"能静"_s << u"nai jing"_s;
         QTest::newRow("单于") << u"单于丹"_s << u"chan yu dan"_s;
         QTest::newRow("拓跋") << u"拓跋宏"_s << u"tuo ba hong"_s;
         QTest::newRow("子车") << u"子车奄息"_s << u"zi ju yan xi"_s;
@@ -112,7 +113,11 @@ private Q_SLOTS:
         QTest::newRow("begun in the middle") << zhangsanfeng << u"zhansf"_s << false;
         QTest::newRow("past the name") << zhangsan << u"zsf"_s << false;
         QTest::newRow("other surname") << zhangsan << u"ls"_s << false;
-        QTest::newRow("second character first") << zhangsan << u"s"_s << false;
+        // From any character, as Chinese text is found anywhere in a name.
+        QTest::newRow("second character") << zhangsan << u"s"_s << true;
+        QTest::newRow("given name") << zhangsanfeng << u"sanfeng"_s << true;
+        QTest::newRow("middle of a firm") << u"中国银行太原分行"_s << u"yinhang"_s << true;
+        QTest::newRow("skipping a character") << zhangsanfeng << u"zf"_s << false;
         QTest::newRow("spells nothing") << zhangsan << u"xyz"_s << false;
         QTest::newRow("not letters") << zhangsan << u"z3"_s << false;
         QTest::newRow("zgf") << u"曾国藩"_s << u"zgf"_s << true;
@@ -125,6 +130,14 @@ private Q_SLOTS:
         QTest::newRow("尉迟 wei") << u"尉迟恭"_s << u"weichigong"_s << true;
         QTest::newRow("万俟") << u"万俟卨"_s << u"moqix"_s << true;
         QTest::newRow("朴") << u"朴槿惠"_s << u"piaojh"_s << true;
+        QTest::newRow("厦门") << u"厦门航空"_s << u"xiamen"_s << true;
+        QTest::newRow("能 nai") << u"能静"_s << u"naijing"_s << true;
+        QTest::newRow("能 neng") << u"能源公司"_s << u"nygs"_s << true;
+        // A first character's readings that begin no word are not offered: 丁 zheng, 石 dan. Inside a name they are.
+        QTest::newRow("丁 ding") << u"丁一"_s << u"dingyi"_s << true;
+        QTest::newRow("丁 zheng") << u"丁一"_s << u"zhengyi"_s << false;
+        QTest::newRow("石 dan") << u"石磊"_s << u"danlei"_s << false;
+        QTest::newRow("石 dan inside") << u"李石"_s << u"lidan"_s << true;
         // Every reading of a given name's character.
         QTest::newRow("乐 le") << u"张乐"_s << u"zl"_s << true;
         QTest::newRow("乐 yue") << u"张乐"_s << u"zhangyue"_s << true;

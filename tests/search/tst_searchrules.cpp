@@ -34,7 +34,8 @@ private Q_SLOTS:
         QTest::newRow("quote, percent and underscore are literal")
             << 0 << QStringLiteral("'b%c_") << QStringLiteral("a'b%c_d") << true;
         QTest::newRow("percent is no wildcard") << 0 << QStringLiteral("a%d") << QStringLiteral("a'b%c_d") << false;
-        QTest::newRow("case-sensitive") << 0 << QStringLiteral("To") << QStringLiteral("tom") << false;
+        QTest::newRow("names without regard to case") << 0 << QStringLiteral("lily") << QStringLiteral("Lily Wang")
+                                                      << true;
         QTest::newRow("same case") << 0 << QStringLiteral("To") << QStringLiteral("Tom") << true;
         QTest::newRow("part of a number") << 2 << QStringLiteral("1234") << QStringLiteral("13012345678") << true;
     }

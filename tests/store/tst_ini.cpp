@@ -1,3 +1,5 @@
+#include "platform/Files.h"
+#include "platform/ProgramDir.h"
 #include "platform/SaveFile.h"
 #include "store/AtomicFile.h"
 #include "store/Codepage.h"
@@ -6,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -222,6 +225,43 @@ private slots:
         QVERIFY(!Ini::write(file, "main", "title", "y"));
         QCOMPARE(QFileInfo(file).size(), kind == "large" ? Ini::MaxFileSize + 1 : 0);
         QVERIFY(Ini::isSound(dir.filePath("missing.ini")));
+    }
+
+    void linksOutOfTheProgramDirectoryAreNeitherReadNorWritten()
+    {
+        QTemporaryDir program;
+        QTemporaryDir outside;
+        const auto in = [&](const char* name) { return program.filePath(QString::fromUtf8(name)); };
+        const auto out = [&](const char* name) { return outside.filePath(QString::fromUtf8(name)); };
+        const QByteArray theirs = "[main]\r\ntitle=theirs\r\n";
+        QVERIFY(QDir(outside.path()).mkdir("amy"));
+        put(out("amy/set.ini"), theirs);
+        put(in("real.ini"), theirs);
+        QVERIFY(QFile::link(out("amy"), in("amy")));
+        QVERIFY(QFile::link(out("amy/set.ini"), in("set.ini")));
+        QVERIFY(QFile::link(out("new.ini"), in("new.ini"))); // dangling: a write would create it there
+        QVERIFY(QFile::link("real.ini", in("inner.ini")));   // a link that stays inside is fine
+        QVERIFY(QFile::link(program.path(), out("program")));
+        platform::ProgramDir::set(out("program")); // the program directory itself may be reached through a link
+        const auto restore = qScopeGuard([] { platform::ProgramDir::set(QDir::currentPath()); });
+
+        for (const char* name : {"set.ini", "amy/set.ini", "amy/missing.ini", "new.ini"})
+            QVERIFY2(platform::ProgramDir::leadsOut(in(name)), name);
+        for (const char* name : {"inner.ini", "missing/x.ini"})
+            QVERIFY2(!platform::ProgramDir::leadsOut(in(name)), name);
+        QVERIFY(!platform::ProgramDir::leadsOut(out("amy/set.ini"))); // not the program's
+        QVERIFY(!Ini::isSound(in("set.ini")) && !store::NotesFile::isSound(in("set.ini")));
+        QCOMPARE(Ini::read(in("amy/set.ini"), "main", "title"), QString());
+        QVERIFY(!Ini::write(in("set.ini"), "main", "title", "x"));
+        QVERIFY(!store::AtomicFile::write(in("new.ini"), "x"));
+        QVERIFY(!platform::Files::copyOverwrite(in("real.ini"), in("amy/x.ini")));
+        QVERIFY(!platform::Files::copyOverwrite(in("amy/set.ini"), in("copy.ini")));
+        QVERIFY(Ini::write(in("inner.ini"), "main", "title", "inner"));
+        // Removing goes no further than the link itself.
+        QVERIFY(!platform::Files::remove(in("amy/set.ini")));
+        QVERIFY(platform::Files::remove(in("amy")));
+        QCOMPARE(contents(out("amy/set.ini")), theirs);
+        QVERIFY(!QFileInfo::exists(out("new.ini")) && !QFileInfo::exists(out("amy/x.ini")));
     }
 
     void leftoversOfKilledWritesAreRemoved()

@@ -20,8 +20,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QTest>
@@ -195,6 +197,30 @@ private Q_SLOTS:
         }));
     }
 
+    // Enter (an X11 keyboard's) in the open province list takes the highlighted province only; a new lookup shows
+    // its result from the first line.
+    void areaCodeListKeysAndScrolling()
+    {
+        QVERIFY(Program::start(m_dir->path()));
+        QVERIFY(driveModal(QStringLiteral("Form9"), [] { forms::main->Q1Click(); }, [&](QWidget* w) {
+            auto* province = child<QComboBox>(w, "ComboBox1");
+            province->showPopup();
+            QTRY_VERIFY(province->view()->isVisible());
+            province->view()->setCurrentIndex(province->model()->index(15, 0));
+            pressRealKey(province->view(), Qt::Key_Return);
+            QTRY_COMPARE(province->currentText(), QStringLiteral("广东"));
+            QCOMPARE(lines(w), QStringList({"请选择查询方式！"}));
+            auto* results = child<QListWidget>(w, "ListBox1");
+            for (const char* name : {"广东", "四川"}) {
+                province->setCurrentText(QString::fromUtf8(name));
+                child<QPushButton>(w, "Button1")->click();
+                QCOMPARE(results->verticalScrollBar()->value(), 0);
+                results->scrollToBottom();
+            }
+            QVERIFY(results->verticalScrollBar()->value() > 0);
+        }));
+    }
+
     void titleTextSetsTheCaption()
     {
         QVERIFY(store::Ini::removeKey(m_dir->file("set.ini"), QStringLiteral("main"), QStringLiteral("title")));
@@ -272,6 +298,21 @@ private Q_SLOTS:
             [](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); },
             [](QWidget* w) { QTest::mouseDClick(w, Qt::LeftButton, {}, QPoint(4, 4)); },
         };
+        // A double click on the web-site line, as X11 delivers it, opens the page once.
+        QVERIFY(driveModal(QStringLiteral("about"), open, [&](QWidget* w) {
+            QWidget* site = child(w, "Label5");
+            const QPointF at(5, 5);
+            const QEvent::Type sequence[] = {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                             QEvent::MouseButtonPress, QEvent::MouseButtonDblClick,
+                                             QEvent::MouseButtonRelease};
+            for (const QEvent::Type type : sequence) {
+                const bool down = type != QEvent::MouseButtonRelease;
+                QMouseEvent event(type, at, site->mapToGlobal(at), Qt::LeftButton,
+                                  down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(site, &event);
+            }
+            QCOMPARE(shell.size(), 1);
+        }));
         for (const auto& close : ways) {
             QVERIFY(driveModal(QStringLiteral("about"), open, [&](QWidget* w) {
                 QCOMPARE(w->size(), QSize(213, 118));

@@ -15,11 +15,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -29,6 +31,9 @@
 namespace {
 
 const QString kFailed = QStringLiteral("建立新用户失败！\n可能是这个用户已经存在。");
+const QString kLeftover = QStringLiteral("建立新用户失败！\n程序目录中已经有名为“amy”的文件夹，可能是以前删除的用户留下的。"
+                                         "请换一个用户名，或者先把这个文件夹移走。");
+const QString kUndone = QStringLiteral("用户表中的新记录已删除，user.ini已恢复原样，新建的文件夹已删除。");
 
 // Sees whether the program was asked to end.
 class QuitWatch : public QObject {
@@ -266,7 +271,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("existing"); // "row", "key" or "folder" named AMY
+        QTest::addColumn<QString>("existing"); // "row", "key", "folder" or "file" named AMY
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
         QTest::newRow("no name") << "  " << "pw" << "" << "用户名必须填写！" << "DBEdit1";
@@ -275,7 +280,13 @@ private Q_SLOTS:
         QTest::newRow("no password") << "abc" << " " << "" << "密码必须填写！" << "DBEdit2";
         QTest::newRow("row exists") << "amy" << "pw" << "row" << kFailed << "";
         QTest::newRow("key exists") << "amy" << "pw" << "key" << kFailed << "";
-        QTest::newRow("folder exists") << "amy" << "pw" << "folder" << kFailed << "";
+        QTest::newRow("folder left behind") << "amy" << "pw" << "folder" << kLeftover << "DBEdit1";
+        QTest::newRow("file of that name")
+            << "amy" << "pw" << "file" << "建立新用户失败！\n程序目录中已经有名为“amy”的文件，请换一个用户名。"
+            << "DBEdit1";
+        QTest::newRow("program's own folder")
+            << "Photo" << "pw" << "" << "建立新用户失败！\n“Photo”是程序自己的文件或文件夹的名字，请换一个用户名。"
+            << "DBEdit1";
     }
 
     void createRefused()
@@ -292,6 +303,8 @@ private Q_SLOTS:
             QVERIFY(store::Ini::write(m_dir->file("user.ini"), "user", "AMY", "1"));
         else if (existing == QLatin1String("folder"))
             QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("AMY")));
+        else if (existing == QLatin1String("file"))
+            QVERIFY(m_dir->write(QStringLiteral("AMY"), "kept"));
         const QByteArray userIni = m_dir->read("user.ini");
         const bool outside = QFileInfo::exists(m_dir->file("../x"));
         const int rows = m_dir->count("user1");
@@ -308,7 +321,8 @@ private Q_SLOTS:
         QCOMPARE(m_dir->read("user.ini"), userIni);
         QCOMPARE(QFileInfo::exists(m_dir->file("../x")), outside);
         QCOMPARE(entries().contains("x"), false);
-        QVERIFY(!QFileInfo::exists(m_dir->file("amy")) || existing == QLatin1String("folder"));
+        QVERIFY(!QFileInfo::exists(m_dir->file("amy")) || existing == QLatin1String("folder") ||
+                existing == QLatin1String("file"));
     }
 
     void typedRefusedCharactersBeep()
@@ -326,10 +340,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("obstacle");
         QTest::addColumn<QString>("removal"); // what clears the obstacle for a second try; empty: none
-        QTest::newRow("row refused") << "amy" << "trigger" << "drop trigger t";
-        QTest::newRow("folder cannot be made") << QString(90, QChar(0x5F20)) << "" << "";
-        QTest::newRow("user.ini cannot be written") << "amy" << "user.ini" << "user.ini";
-        QTest::newRow("settings copy fails") << "amy" << "setb.ini" << "setb.ini";
+        QTest::addColumn<QString>("message"); // what the box says happened
+        QTest::newRow("row refused") << "amy" << "trigger" << "drop trigger t" << "refused";
+        QTest::newRow("name too long for a folder")
+            << QString(90, QChar(0x5F20)) << "" << "" << "用户名太长，请重新填写！";
+        QTest::newRow("user.ini cannot be written")
+            << "amy" << "user.ini" << "user.ini" << "建立新用户失败！\n无法写入user.ini。\n" + kUndone;
+        QTest::newRow("settings copy fails")
+            << "amy" << "setb.ini" << "setb.ini" << "建立新用户失败！\n无法为新用户建立设置文件。\n" + kUndone;
     }
 
     // Each failure point leaves all three places as they were, and the window ready for another try.
@@ -338,6 +356,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, obstacle);
         QFETCH(QString, removal);
+        QFETCH(QString, message);
         start();
         if (obstacle == QLatin1String("trigger"))
             QVERIFY(m_dir->refuse("insert", "user1", "refused"));
@@ -351,7 +370,7 @@ private Q_SLOTS:
                 fill(name, QStringLiteral("pw"));
                 create();
                 QCOMPARE(m_prompts->count(), 1);
-                QCOMPARE(m_prompts->last().text, kFailed);
+                QVERIFY2(m_prompts->last().text.contains(message), qPrintable(m_prompts->last().text));
                 QCOMPARE(m_dir->count("user1"), 0);
                 QCOMPARE(m_dir->read("user.ini"), userIni);
                 QCOMPARE(entries(), before);
@@ -378,17 +397,20 @@ private Q_SLOTS:
     {
         start();
         QVERIFY(m_dir->refuse("delete", "user1", "kept"));
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("setb.ini")));
         manage([&] {
-            fill(QString(90, QChar(0x5F20)), QStringLiteral("pw"));
+            fill(QStringLiteral("amy"), QStringLiteral("pw"));
             create();
             QCOMPARE(m_prompts->count(), 2);
-            QCOMPARE(m_prompts->boxes().at(0).text, kFailed);
+            QCOMPARE(m_prompts->boxes().at(0).text,
+                     QStringLiteral("建立新用户失败！\n无法为新用户建立设置文件。\n用户表中的新记录无法删除，这个用户保留了下来："
+                                    "请在用户管理中删除这个用户。"));
             QCOMPARE(m_prompts->boxes().at(1).icon, QMessageBox::Critical);
         });
         // The row stayed; user.ini lists it, so the start-up checks do not switch modes at every start.
         QCOMPARE(m_dir->count("user1"), 1);
         QCOMPARE(ini("ok", "yes"), QStringLiteral("1"));
-        QCOMPARE(store::Ini::keys(m_dir->file("user.ini"), "user"), QStringList{QString(90, QChar(0x5F20))});
+        QCOMPARE(store::Ini::keys(m_dir->file("user.ini"), "user"), QStringList{QStringLiteral("amy")});
     }
 
     void deletionEndings_data()
@@ -473,6 +495,21 @@ private Q_SLOTS:
         QCOMPARE(m_dir->read("bob/notes.txt"), QByteArray("kept"));
         QCOMPARE(store::Ini::keys(m_dir->file("user.ini"), "user"), QStringList{"amy"});
         QCOMPARE(m_dir->count("user1"), 1);
+    }
+
+    void folderLinkedElsewhereGoesAsALinkOnly()
+    {
+        start({"amy", "bob"}, QStringLiteral("amy"), QStringLiteral("超级用户"));
+        QTemporaryDir outside;
+        QVERIFY(QDir().rename(m_dir->file("bob"), outside.filePath("bob")));
+        QVERIFY(QFile::link(outside.filePath("bob"), m_dir->file("bob")));
+        manage([&] {
+            clickLine(QStringLiteral("bob"));
+            QTest::mouseClick(c<QPushButton>("Button3"), Qt::LeftButton);
+        });
+        QCOMPARE(m_prompts->last().text, QStringLiteral("成功删除！"));
+        QVERIFY(!QFileInfo(m_dir->file("bob")).isSymLink());
+        QVERIFY(QFileInfo(outside.filePath("bob/set.ini")).isFile());
     }
 
     void refusedRowDeletionKeepsTheUser()

@@ -22,12 +22,18 @@ private Q_SLOTS:
         const int name = UserRules::Check::Name;
         QTest::newRow("empty") << "" << "pw" << name << required;
         QTest::newRow("spaces only") << "   " << "pw" << name << required;
+        QTest::newRow("invisible only") << QStringLiteral("\u200B\u3000\u2060\u3164\uFEFF") << "pw" << name << required;
+        QTest::newRow("visible among invisible") << QStringLiteral("\u200Babc") << "pw" << int(UserRules::Check::None)
+                                                 << "";
         QTest::newRow("two letters") << "ab" << "pw" << name << tooShort;
         QTest::newRow("two letters in spaces") << " ab " << "pw" << name << tooShort;
         QTest::newRow("one Chinese character") << "张" << "pw" << name << tooShort;
         QTest::newRow("three letters") << "abc" << "pw" << int(UserRules::Check::None) << "";
         QTest::newRow("Chinese and a letter") << "张a" << "pw" << int(UserRules::Check::None) << "";
         QTest::newRow("two Chinese characters") << "张三" << "pw" << int(UserRules::Check::None) << "";
+        // The name is a folder name: at most 255 bytes of UTF-8.
+        QTest::newRow("255 bytes") << QString(85, QChar(0x5F20)) << "pw" << int(UserRules::Check::None) << "";
+        QTest::newRow("258 bytes") << QString(86, QChar(0x5F20)) << "pw" << name << QStringLiteral("用户名太长，请重新填写！");
         // Pasted text passes the key filter; each of these would leave the program directory or break user.ini.
         QTest::newRow("parent folder") << "../x" << "pw" << name << special;
         QTest::newRow("slash") << "ab/c" << "pw" << name << special;
@@ -62,6 +68,10 @@ private Q_SLOTS:
         QCOMPARE(UserRules::storedRights(QStringLiteral("超级用户")), QStringLiteral("超级用户"));
         QCOMPARE(UserRules::storedRights(QStringLiteral("超级用户 ")), QStringLiteral("普通用户"));
         QCOMPARE(UserRules::storedRights(QStringLiteral("随便")), QStringLiteral("普通用户"));
+        // The program's own files and folders are no user names, in any letter case.
+        QVERIFY(UserRules::isReservedName(QStringLiteral("PHOTO")));
+        QVERIFY(UserRules::isReservedName(QStringLiteral("backup")));
+        QVERIFY(!UserRules::isReservedName(QStringLiteral("photos")));
     }
 
     void placeholderGivesWayToTyping_data()
