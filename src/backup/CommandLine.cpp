@@ -108,9 +108,10 @@ const Command kCommands[] = {
 
 QString usage()
 {
-    return QStringLiteral("用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
-                          "（.vcf 或 .csv），data print 文件.pdf [--group relation|initial|none]，data qr 姓名 图片.png，"
-                          "data server init|push|status（不带参数时打开窗口）");
+    return QStringLiteral(
+        "用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
+        "（.vcf 或 .csv），data print 文件.pdf [--group relation|initial|none]，data qr 姓名 图片.png，"
+        "data server init|push|status（不带参数时打开窗口）");
 }
 
 } // namespace
