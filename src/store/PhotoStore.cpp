@@ -39,8 +39,10 @@ QString cachePath(const QString& file)
 bool readFile(const QString& path, QByteArray* data)
 {
     QFile f(path);
-    // Only a regular file of a photo's size: a pipe would block, a huge file is no photo.
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > PhotoStore::MaxBytes)
+    // Only a regular file of a photo's size, read where it lies: a pipe would block, a huge file is no photo, and
+    // a link out of the program directory would hand another place's file to the book.
+    if (!QFileInfo(path).isFile() || platform::ProgramDir::leadsOut(path) || !f.open(QIODevice::ReadOnly) ||
+        f.size() > PhotoStore::MaxBytes)
         return false;
     *data = f.readAll();
     return f.error() == QFileDevice::NoError;
