@@ -122,11 +122,6 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
         QDir(staging).removeRecursively();
         return failWith(error, busyMessage());
     }
-    if (server.isServer() && !ServerSnapshot::replace(server, staging, &summary.contacts, error)) {
-        QDir(staging).removeRecursively();
-        return false;
-    }
-
     RestoreJournal journal;
     if (!RestoreJournal::plan(dir, QDateTime::currentDateTime(), &journal, error) || !journal.write(dir, error)) {
         QDir(staging).removeRecursively();
@@ -135,7 +130,9 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
         return false;
     }
     QString why;
-    if (!journal.rollForward(dir, &why)) {
+    // A server book is replaced from the files once they are in place: should that fail, the swap is still undone.
+    if (!journal.rollForward(dir, &why) ||
+        (server.isServer() && !ServerSnapshot::replace(server, dir, &summary.contacts, &why))) {
         QString back;
         if (journal.rollBack(dir, &back) && journal.finish(dir, &back))
             return failWith(error, QStringLiteral("恢复失败，原来的数据保持不变：%1").arg(why));

@@ -280,9 +280,11 @@ private slots:
         QCOMPARE(m_dir->value("select length(data) from photo where name='老二.jpg'"), QString("700"));
     }
 
-    // Each running program holds the book's lock shared; a restore needs it alone, at any desktop.
+    // Each running program holds the book's lock shared; a restore needs it alone, at any desktop; a server that
+    // refuses the archive's book leaves the server and the desktop's files as they were.
     void restoreWaitsForEveryProgram()
     {
+        QVERIFY(m_dir->addContact("原来"));
         QTemporaryDir out;
         const QString archive = out.filePath("book.zip");
         QString error;
@@ -294,7 +296,17 @@ private slots:
         QVERIFY(!backup::Restore::run(m_dir->path(), archive, {}, &result, &error));
         QVERIFY2(error.contains("正在使用服务器"), qPrintable(error));
         store::BookLock::releaseRun();
+
+        QVERIFY(m_dir->addContact("后来"));
+        QVERIFY(m_dir->write("zzz", "later notes"));
+        QVERIFY(m_dir->refuse("insert", "main", "disk full"));
+        QVERIFY(!backup::Restore::run(m_dir->path(), archive, {}, &result, &error));
+        QVERIFY2(error.startsWith("恢复失败，原来的数据保持不变") && error.contains("disk full"), qPrintable(error));
+        QCOMPARE(m_dir->read("zzz"), QByteArray("later notes"));
+        QCOMPARE(m_dir->count("main"), 2);
+        QVERIFY(m_dir->allow("main"));
         QVERIFY2(backup::Restore::run(m_dir->path(), archive, {}, &result, &error), qPrintable(error));
+        QCOMPARE(m_dir->value("select string_agg(姓名, ',') from main"), QString("原来"));
     }
 
     // An archive of the embedded file restores into a server book and back, order and photos kept.
