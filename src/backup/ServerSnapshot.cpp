@@ -124,10 +124,10 @@ public:
             return failed(error);
         *rows = 0;
         const bool ok = store::ServerBook::readRows(
-            server, select, false,
+            server, select, store::ServerBook::Rows::Small,
             [&](const char* const* values, const int* lengths, int columns, QString* e) {
                 for (int i = 0; i < columns; ++i) {
-                    values[i] ? sqlite3_bind_text(st, i + 1, values[i], lengths[i], SQLITE_TRANSIENT)
+                    values[i] ? sqlite3_bind_text(st, i + 1, values[i], lengths[i], SQLITE_STATIC)
                               : sqlite3_bind_null(st, i + 1);
                 }
                 const bool stored = sqlite3_step(st) == SQLITE_DONE;
@@ -190,7 +190,7 @@ bool ServerSnapshot::take(const store::ServerSettings& server, const QString& pr
             target.copy(source, ReadContacts, WriteContacts, contacts, &why) &&
             target.copy(source, ReadUsers, WriteUsers, &users, &why) && target.finish(&why) &&
             store::ServerBook::readRows(
-                source, ReadPhotos, true,
+                source, ReadPhotos, store::ServerBook::Rows::Large,
                 [&](const char* const* values, const int* lengths, int, QString* e) {
                     const QString name = QString::fromUtf8(values[0], lengths[0]);
                     if (!values[1] || !platform::ProgramDir::isSafeComponent(name))

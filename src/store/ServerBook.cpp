@@ -117,17 +117,18 @@ bool ServerBook::count(Connection& connection, int* contacts, int* users, int* p
            rows("select count(*) from photo", photos);
 }
 
-bool ServerBook::readRows(Connection& connection, const char* select, bool binary, const RowSink& sink, QString* error)
+bool ServerBook::readRows(Connection& connection, const char* select, Rows rows, const RowSink& sink, QString* error)
 {
     const QVariant handle = connection.isOpen() ? connection.database().driver()->handle() : QVariant();
     // Qt's driver names the handle by the struct's own tag.
     if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
         return fail(error, QStringLiteral("The connection is not open on a server."));
     PGconn* conn = *static_cast<PGconn* const*>(handle.data());
-    if (!PQsendQueryParams(conn, select, 0, nullptr, nullptr, nullptr, nullptr, binary ? 1 : 0))
+    const bool large = rows == Rows::Large;
+    if (!PQsendQueryParams(conn, select, 0, nullptr, nullptr, nullptr, nullptr, large ? 1 : 0))
         return fail(error, QString::fromUtf8(PQerrorMessage(conn)));
-    // A row at a time: a book's photos need not fit into memory at once.
-    PQsetSingleRowMode(conn);
+    if (large)
+        PQsetSingleRowMode(conn);
     bool ok = true;
     QString why;
     std::vector<const char*> values;
@@ -135,18 +136,19 @@ bool ServerBook::readRows(Connection& connection, const char* select, bool binar
     // Every result is taken, also after a failure, so that the connection is free for Qt again.
     while (PGresult* result = PQgetResult(conn)) {
         const ExecStatusType status = PQresultStatus(result);
-        if (status == PGRES_SINGLE_TUPLE && ok) {
+        if ((status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) && ok) {
             const int columns = PQnfields(result);
             values.assign(size_t(columns), nullptr);
             lengths.assign(size_t(columns), 0);
-            for (int i = 0; i < columns; ++i) {
-                if (!PQgetisnull(result, 0, i)) {
-                    values[size_t(i)] = PQgetvalue(result, 0, i);
-                    lengths[size_t(i)] = PQgetlength(result, 0, i);
+            for (int row = 0, count = PQntuples(result); ok && row < count; ++row) {
+                for (int i = 0; i < columns; ++i) {
+                    const bool null = PQgetisnull(result, row, i);
+                    values[size_t(i)] = null ? nullptr : PQgetvalue(result, row, i);
+                    lengths[size_t(i)] = null ? 0 : PQgetlength(result, row, i);
                 }
+                ok = sink(values.data(), lengths.data(), columns, &why);
             }
-            ok = sink(values.data(), lengths.data(), columns, &why);
-        } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && ok) {
+        } else if (ok && status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK) {
             ok = false;
             why = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
         }

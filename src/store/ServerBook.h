@@ -29,11 +29,15 @@ public:
     // Rows of main, user1 and photo.
     static bool count(Connection& connection, int* contacts, int* users, int* photos, QString* error);
 
-    // One row as libpq hands it over: UTF-8 texts (raw bytes when binary), nullptr for NULL.
+    // One row as libpq hands it over: UTF-8 texts (raw bytes for large rows), nullptr for NULL. A value stays valid
+    // until the sink returns.
     using RowSink = std::function<bool(const char* const* values, const int* lengths, int columns, QString* error)>;
-    // Every row of a fixed select on a server connection, one at a time, without turning each value into Qt's
-    // types and back: a whole book is copied this way. Runs inside whatever transaction the connection has open.
-    static bool readRows(Connection& connection, const char* select, bool binary, const RowSink& sink, QString* error);
+    // Every row of a fixed select on a server connection, without turning each value into Qt's types and back: a
+    // whole book is copied this way. Large rows (photos, as raw bytes) come from the server one at a time, so that
+    // they need not fit into memory at once; small ones in one answer. Runs inside whatever transaction the
+    // connection has open.
+    enum class Rows { Small, Large };
+    static bool readRows(Connection& connection, const char* select, Rows rows, const RowSink& sink, QString* error);
 };
 
 } // namespace store
