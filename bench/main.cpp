@@ -6,6 +6,7 @@
 // --keep), and is measured in a child process of its own (velloran-bench --measure DIR --expect N), so the
 // peak memory belongs to that size alone.
 
+#include "Child.h"
 #include "Clocks.h"
 #include "ContactGenerator.h"
 #include "DataMeasure.h"
@@ -30,6 +31,10 @@
 
 namespace {
 
+using bench::progress;
+using bench::runChildProcess;
+using bench::say;
+
 constexpr int kTargetSize = 100000;
 constexpr double kShownTargetMs = 1000;
 constexpr double kReloadToScanTarget = 3;
@@ -43,19 +48,6 @@ constexpr double kExchangePeakTargetMb = 300;
 // A figure may grow this much faster than the contact count and still count as linear: sorting is n·log n, and
 // two cores shared with other builds make every figure noisy.
 constexpr double kLinearSlack = 1.3;
-constexpr int kChildTimeoutMs = 10 * 60 * 1000;
-
-void say(const QString& text)
-{
-    std::fputs(qUtf8Printable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void progress(const QString& text)
-{
-    std::fputs(qUtf8Printable(text + QLatin1Char('\n')), stderr);
-    std::fflush(stderr);
-}
 
 double median(std::vector<double> values)
 {
@@ -127,49 +119,6 @@ struct Figures {
 QString fixed(double value, int decimals = 1)
 {
     return value < 0 ? QStringLiteral("n/a") : QString::number(value, 'f', decimals);
-}
-
-// Runs this program as a measuring child with these arguments and collects the key=value pairs of its RESULT line.
-bool runChildProcess(const QStringList& arguments, QHash<QString, QString>* values, QString* error,
-                     qint64* launchNs = nullptr)
-{
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    child.setProcessEnvironment(env);
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments(arguments);
-    if (launchNs)
-        *launchNs = bench::monotonicNs();
-    child.start();
-    if (!child.waitForStarted(30000)) {
-        *error = QStringLiteral("cannot start the measuring process: %1").arg(child.errorString());
-        return false;
-    }
-    if (!child.waitForFinished(kChildTimeoutMs)) {
-        child.kill();
-        child.waitForFinished(5000);
-        *error = QStringLiteral("the measuring process did not finish within %1 s").arg(kChildTimeoutMs / 1000);
-        return false;
-    }
-    const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    const QString err = QString::fromUtf8(child.readAllStandardError()).trimmed();
-    for (const QString& line : out.split(QLatin1Char('\n'))) {
-        if (!line.startsWith(QLatin1String("RESULT ")))
-            continue;
-        for (const QString& pair : line.mid(7).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf(QLatin1Char('='));
-            if (eq > 0)
-                values->insert(pair.left(eq), pair.mid(eq + 1));
-        }
-    }
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || values->isEmpty()) {
-        *error = QStringLiteral("the measuring process failed (exit %1)%2")
-                     .arg(child.exitCode())
-                     .arg(err.isEmpty() ? QString() : QStringLiteral(":\n") + err);
-        return false;
-    }
-    return true;
 }
 
 // The data program's work on the size's directory, in a child of its own (its memory apart from the window's).

@@ -2,7 +2,7 @@
 # Sets up, builds (with AddressSanitizer and UndefinedBehaviorSanitizer) and runs every test, headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/deps.sh
+./scripts/deps.sh --tests
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DENABLE_SANITIZERS=ON >/dev/null
 cmake --build build-test -j2
 cd build-test

@@ -17,6 +17,7 @@
 #include "platform/Prompt.h"
 #include "search/Tfind.h"
 #include "search/Tlist.h"
+#include "store/Book.h"
 #include "store/ProgramLock.h"
 #include "store/Tdmper.h"
 #include "tools/TForm6.h"
@@ -82,6 +83,8 @@ bool Program::openDirectory(const QString& programDir, QString* error)
 bool Program::start(const QString& programDir)
 {
     platform::ProgramDir::set(programDir);
+    // The book is chosen once: call.mdb, or the office's server that server.ini names.
+    store::Book::choose(platform::ProgramDir::path());
     forms::entered = false;
     QString error;
     if (!openDirectory(platform::ProgramDir::path(), &error)) {
@@ -164,6 +167,8 @@ void Program::shutdown()
     delete forms::main;
     forms::main = nullptr;
     forms::entered = false;
+    // The server book's connections and its shared lock end with the run.
+    store::Book::forget();
     g_lock.reset();
 }
 

@@ -8,15 +8,18 @@
 #include "platform/ErrorLead.h"
 #include "platform/Files.h"
 #include "platform/KeyPreview.h"
+#include "platform/PasswordAsk.h"
 #include "platform/PasswordBox.h"
 #include "platform/ProgramDir.h"
 #include "platform/Prompt.h"
 #include "platform/SaveFile.h"
+#include "store/Book.h"
 #include "store/Ini.h"
 #include "store/NotesFile.h"
 #include "store/Passwords.h"
 #include "store/Query.h"
 #include "store/Statements.h"
+#include "store/UserList.h"
 #include "ui_Tlogin.h"
 
 #include <QDir>
@@ -190,22 +193,28 @@ void Tlogin::t1Timer()
     // Copies of settings, notes and photos that a write killed before its last step left behind.
     platform::SaveFile::removeLeftovers(m_programDir);
     // A folder, or a named pipe, of that name is no installed file.
-    if (!QFileInfo(iniFile(QStringLiteral("call.mdb"))).isFile() ||
-        !QFileInfo(iniFile(QStringLiteral("zzz"))).isFile()) {
-        fail(QStringLiteral("缺少文件！请重新安装！"));
+    const QString missing = QStringLiteral("缺少文件！请重新安装！");
+    if (!QFileInfo(iniFile(QStringLiteral("zzz"))).isFile()) {
+        fail(missing);
         return;
     }
-    QStringList tables;
-    QString error;
-    if (!acper.userTables(&tables, &error)) {
-        fail(platform::ErrorLead::compose(platform::ErrorLead::openDatabase(QStringLiteral("call.mdb")), error));
+    // The book: call.mdb with its tables, or the office's server that server.ini names.
+    QString failure;
+    switch (store::Book::check(acper, &failure)) {
+    case store::Book::Check::Ok:
+        break;
+    case store::Book::Check::Missing:
+        fail(missing);
         return;
-    }
-    for (const char* wanted : {"version", "main", "user1"}) {
-        if (!tables.contains(QString::fromLatin1(wanted), Qt::CaseInsensitive)) {
-            fail(QStringLiteral("数据不完整！"));
-            return;
-        }
+    case store::Book::Check::NeedsPassword:
+        if (!m_askedPassword && askServerPassword())
+            platform::startStep(t1);
+        else
+            fail(failure);
+        return;
+    case store::Book::Check::Failed:
+        fail(failure);
+        return;
     }
     // Files the start could not read without blocking or running out of memory are reported, never rewritten.
     for (const QString& name : {kSetIni, kUserIni}) {
@@ -216,6 +225,12 @@ void Tlogin::t1Timer()
     }
     if (!store::NotesFile::isSound(iniFile(QStringLiteral("zzz")))) {
         fail(platform::ErrorLead::damagedFile(QStringLiteral("zzz")));
+        return;
+    }
+    // The users of a book shared by an office are the same at every desktop.
+    QString error;
+    if (!store::UserList::followBook(acper, iniFile(kUserIni), &error)) {
+        fail(platform::ErrorLead::compose(platform::ErrorLead::writeFile(kUserIni), error));
         return;
     }
     platform::startStep(t2);
@@ -392,6 +407,22 @@ void Tlogin::t9Timer()
     m_main.SetSignedInUser(name, rights);
     RememberUser(name);
     platform::startStep(t4);
+}
+
+bool Tlogin::askServerPassword()
+{
+    m_askedPassword = true;
+    const store::ServerSettings server = acper.server();
+    QString password;
+    if (!platform::PasswordAsk::ask(this,
+                                    QStringLiteral("服务器 %1 要求输入数据库用户 %2 的密码：")
+                                        .arg(server.displayName(), server.value(QStringLiteral("user"))),
+                                    &password) ||
+        password.isEmpty())
+        return false;
+    // Kept in memory for this run only.
+    store::Book::setPassword(password);
+    return true;
 }
 
 void Tlogin::rehashPassword(const QString& name, const QString& plain)

@@ -85,6 +85,8 @@ private:
     // user.ini's cuser/name after a sign-in; a failed write is reported.
     void RememberUser(const QString& name);
     QString userSettingsFile(const QString& name) const;
+    // The office server wants a password that no ~/.pgpass holds: asked once, kept in memory for the run.
+    bool askServerPassword();
     // Rewrites a plain-text password that has just been accepted as its hash.
     void rehashPassword(const QString& name, const QString& plain);
 
@@ -94,4 +96,5 @@ private:
     bool m_unlisted = false; // user.ini lists more users than the sign-in list offers
     bool m_terminated = false;
     bool m_failed = false;
+    bool m_askedPassword = false;
 };

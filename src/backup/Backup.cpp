@@ -4,9 +4,12 @@
 #include "backup/Manifest.h"
 #include "backup/ProgramData.h"
 #include "backup/Restore.h"
+#include "backup/ServerSnapshot.h"
 #include "backup/SnapshotFolder.h"
 #include "backup/ZipWriter.h"
+#include "store/Book.h"
 #include "store/ProgramLock.h"
+#include "store/ServerSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,9 +106,12 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
     if (!Restore::share(lock, QStringLiteral("备份"), error))
         return false;
 
+    store::ServerSettings server;
+    if (!store::Book::settingsFor(programDir, &server, error))
+        return false;
     // A contact database reached through a link out of the directory is not the program's to copy.
     const QString database = QDir(programDir).filePath(QStringLiteral("call.mdb"));
-    if (QFileInfo(database).isSymLink() &&
+    if (!server.isServer() && QFileInfo(database).isSymLink() &&
         !QFileInfo(database).canonicalFilePath().startsWith(QFileInfo(programDir).canonicalFilePath() + '/'))
         return failWith(error, QStringLiteral("通讯录数据库 %1 是指向程序目录之外的链接，不能备份。").arg(database));
 
@@ -118,8 +124,14 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
     manifest.programVersion = QStringLiteral(VELLORAN_VERSION);
     manifest.created = QDateTime::currentDateTime();
     QStringList databaseUsers;
-    if (!Database::snapshot(database, scratch.databasePath(), &manifest.contacts, &databaseUsers, error))
+    ProgramData::Collected collected;
+    if (server.isServer()) {
+        // The book on the office's server, taken as this archive's call.mdb and photo/.
+        if (!ServerSnapshot::take(server, programDir, scratch.path(), &manifest.contacts, &collected, error))
+            return false;
+    } else if (!Database::snapshot(database, scratch.databasePath(), &manifest.contacts, &databaseUsers, error)) {
         return false;
+    }
     // Read from here on through the open file: the copy of the contacts leaves the target disk at once.
     QFile snapshot(scratch.databasePath());
     if (!snapshot.open(QIODevice::ReadOnly))
@@ -127,7 +139,8 @@ bool Backup::write(const QString& programDir, const QString& archivePath, const 
     const qint64 snapshotSize = snapshot.size();
     QFile::remove(scratch.databasePath());
 
-    const ProgramData::Collected collected = ProgramData::collect(programDir, databaseUsers);
+    if (!server.isServer())
+        collected = ProgramData::collect(programDir, databaseUsers);
     qint64 total = 0;
     for (const ProgramData::Item& item : collected.items) {
         if (!item.directory)

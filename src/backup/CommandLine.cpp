@@ -3,13 +3,16 @@
 #include "backup/Archive.h"
 #include "backup/Backup.h"
 #include "backup/Restore.h"
+#include "backup/ServerCommands.h"
 #include "exchange/Exporter.h"
 #include "exchange/Importer.h"
 #include "platform/ProgramDir.h"
+#include "store/Book.h"
 #include "store/Connection.h"
 #include "store/ProgramLock.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QTextStream>
 
 #ifndef VELLORAN_VERSION
@@ -126,7 +129,7 @@ const Command kCommands[] = {
 QString usage(const QString& otherCommands)
 {
     return QStringLiteral("用法：data backup|restore|verify 档案文件，data import [--fill-blanks]|export 联系人文件"
-                          "（.vcf 或 .csv）%1（不带参数时打开窗口；详见 data --help）")
+                          "（.vcf 或 .csv）%1，data server init|push|status（不带参数时打开窗口；详见 data --help）")
         .arg(otherCommands.isEmpty() ? QString() : QStringLiteral("，") + otherCommands);
 }
 
@@ -142,6 +145,8 @@ QString help(const QString& otherCommands)
                      QString::fromUtf8(c.operand), QString::fromUtf8(c.what));
     for (const QString& other : otherCommands.split(QStringLiteral("，"), Qt::SkipEmptyParts))
         text += QStringLiteral("  %1\n").arg(other.section(QLatin1String("data "), 1));
+    text += QStringLiteral("  server init|push|status\n      办公室模式：在 server.ini 指定的服务器上建立通讯录、"
+                           "把本机通讯录复制过去、查看所用的通讯录\n");
     text += QStringLiteral("  --help\n      显示这份说明\n  --version\n      显示版本\n\n"
                            "退出状态：0 完成；1 失败（原因写在标准错误输出上）；2 命令无法识别。\n");
     return text;
@@ -161,6 +166,10 @@ int CommandLine::run(const QStringList& arguments, const QString& programDir, QT
         out << QStringLiteral("data（Velloran 数据备份与恢复）%1").arg(QStringLiteral(VELLORAN_VERSION)) << Qt::endl;
         return 0;
     }
+    // The server book's connections end with the command, before the application does.
+    const auto forget = qScopeGuard([] { store::Book::forget(); });
+    if (!arguments.isEmpty() && arguments.first() == QLatin1String("server"))
+        return ServerCommands::run(arguments.mid(1), programDir, out, err);
     const Command* command = nullptr;
     for (const Command& c : kCommands) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String(c.name))

@@ -3,11 +3,15 @@
 #include "backup/Archive.h"
 #include "backup/Database.h"
 #include "backup/RestoreJournal.h"
+#include "backup/ServerSnapshot.h"
+#include "store/BookLock.h"
 #include "store/ProgramLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <memory>
 
 namespace backup {
 
@@ -102,6 +106,11 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
     }
     if (!recoverLocked(dir, error))
         return false;
+    // A book on a server: no program may run on it anywhere while it is replaced.
+    std::unique_ptr<store::BookLock> bookLock;
+    store::ServerSettings server;
+    if (!ServerSnapshot::lockBook(dir, &server, &bookLock, error))
+        return false;
 
     // Asked before the work and again right before the swap.
     const auto inUse = [&dir] {
@@ -130,7 +139,6 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
         RestoreJournal::removeFolder(staging);
         return failWith(error, busyMessage());
     }
-
     RestoreJournal journal;
     if (!RestoreJournal::plan(dir, QDateTime::currentDateTime(), &journal, error) || !journal.write(dir, error)) {
         RestoreJournal::removeFolder(staging);
@@ -139,7 +147,9 @@ bool Restore::run(const QString& programDir, const QString& archivePath, const P
         return false;
     }
     QString why;
-    if (!journal.rollForward(dir, &why)) {
+    // A server book is replaced from the files once they are in place: should that fail, the swap is still undone.
+    if (!journal.rollForward(dir, &why) ||
+        (server.isServer() && !ServerSnapshot::replace(server, dir, &summary.contacts, &why))) {
         QString back;
         if (journal.rollBack(dir, &back) && journal.finish(dir, &back))
             return failWith(error, QStringLiteral("恢复失败，原来的数据保持不变：%1").arg(why));

@@ -21,6 +21,8 @@ public:
     // Removes the left-overs of killed backups in parent (never one a running backup holds), then creates a new
     // folder there (mode 0700) and locks it.
     bool create(const QString& parent, QString* error);
+    // The folder itself: a server book's snapshot also puts its photos there, in photo/.
+    QString path() const { return m_path; }
     QString databasePath() const;
     QString archivePath() const;
     // Removes the folder and the snapshot with its journal files; also done by the destructor.

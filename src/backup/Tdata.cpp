@@ -6,6 +6,7 @@
 #include "backup/Backup.h"
 #include "backup/DailyBackup.h"
 #include "backup/Restore.h"
+#include "backup/ServerForm.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
 
@@ -15,6 +16,8 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,6 +42,14 @@ Tdata::Tdata(const QString& programDir, QWidget* parent)
     connect(ui->Button3, &QPushButton::clicked, this, &Tdata::Button3Click);
     connect(ui->Button4, &QPushButton::clicked, this, &Tdata::close);
     connect(ui->ListView1, &QTreeWidget::itemDoubleClicked, this, &Tdata::Button2Click);
+    // The office server's form, between the backup and the restore.
+    m_server = new ServerForm(m_dir, this);
+    m_server->setObjectName(QStringLiteral("ServerForm"));
+    ui->Layout1->insertWidget(ui->Layout1->indexOf(ui->GroupBox2), m_server);
+    connect(m_server, &ServerForm::busyChanged, this, [this](bool busy) { setBusy(busy || isBusy()); });
+    // Tall enough for the wrapped texts as well as the form: a window's minimum height leaves out the lines that
+    // wrapping adds.
+    resize(width(), std::max(height(), ui->Layout1->totalHeightForWidth(width())));
     FillList();
 }
 
@@ -174,6 +185,8 @@ void Tdata::startWork(const QString& label, Work work, std::function<void(bool, 
 
 void Tdata::setBusy(bool busy)
 {
+    if (m_server)
+        m_server->setEnabled(!busy || m_server->isBusy());
     ui->Button1->setEnabled(!busy);
     ui->Button3->setEnabled(!busy);
     ui->Button4->setEnabled(!busy);
@@ -182,13 +195,13 @@ void Tdata::setBusy(bool busy)
 
 void Tdata::reject()
 {
-    if (!isBusy())
+    if (!isBusy() && !m_server->isBusy())
         QDialog::reject();
 }
 
 void Tdata::closeEvent(QCloseEvent* event)
 {
-    if (isBusy())
+    if (isBusy() || m_server->isBusy())
         event->ignore();
     else
         QDialog::closeEvent(event);

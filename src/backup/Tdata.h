@@ -8,6 +8,7 @@
 #include <memory>
 
 class QThread;
+class ServerForm;
 
 namespace Ui {
 class Tdata;
@@ -42,4 +43,5 @@ private:
     std::unique_ptr<Ui::Tdata> ui;
     QString m_dir;
     QThread* m_worker = nullptr;
+    ServerForm* m_server = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "platform/Prompt.h"
 #include "platform/Startup.h"
 #include "print/PrintCommandLine.h"
+#include "store/Book.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -81,5 +82,7 @@ int main(int argc, char** argv)
     Tdata window(programDir());
     platform::Centre::onScreen(&window);
     window.show();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    store::Book::forget();
+    return code;
 }

@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/ProgramDir.h"
 #include "store/NameFilter.h"
+#include "store/PhotoStore.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -64,7 +65,9 @@ bool Photos::commit(const QString& name, const QString& extension, QString* erro
 {
     if (isReservedPhotoName(name, extension))
         return false;
-    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension), error);
+    // On a server the book keeps the photo's bytes for every desktop; photo/ is this desktop's copy.
+    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension), error) &&
+           store::PhotoStore::put(store::PhotoStore::connection(), name + extension, error);
 }
 
 QImage Photos::placeholder(const QSize& shown, QString* error)
@@ -83,6 +86,8 @@ QImage Photos::forValue(const QString& value, const QSize& shown, QString* error
             *error = QStringLiteral("照片文件名无效：%1").arg(value);
         return placeholder(shown);
     }
+    // A photo another desktop saved or changed comes into photo/ first; without the server the copy there serves.
+    store::PhotoStore::refresh(store::PhotoStore::connection(), value);
     QImage image = Picture::load(path(value), shown, error);
     return image.isNull() ? placeholder(shown) : image;
 }

@@ -9,6 +9,7 @@
 #include "exchange/VCardWriter.h"
 #include "platform/SaveFile.h"
 #include "store/Connection.h"
+#include "store/PhotoStore.h"
 #include "store/Statements.h"
 
 #include <QDir>
@@ -149,8 +150,13 @@ bool Exporter::write(const QString& path, const QStringList* names, ExportReport
         const bool photo =
             !c.photo.trimmed().isEmpty() && c.photo.trimmed().compare(u"no.bmp", Qt::CaseInsensitive) != 0;
         if (format == Format::VCard) {
-            if (photo && !PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
-                report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
+            if (photo) {
+                // A server's photo is read from its copy in photo/, brought up to date first (over a connection
+                // of its own: this one is still reading the records); without the server the copy there serves.
+                store::PhotoStore::refresh(store::PhotoStore::connection(), c.photo.trimmed());
+                if (!PhotoFiles::read(c.photo, &c.photoData, &c.photoExtension))
+                    report->notes.append({c.name, QStringLiteral("照片“%1”无法读取，没有导出").arg(c.photo)});
+            }
             chunk += VCardWriter::card(c);
         } else {
             if (photo)

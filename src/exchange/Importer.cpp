@@ -10,6 +10,7 @@
 #include "exchange/VCardReader.h"
 #include "platform/Clock.h"
 #include "store/Connection.h"
+#include "store/PhotoStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -48,13 +49,10 @@ public:
 
     bool begin(QString* error)
     {
-        if (!m_connection.open(error))
+        // Taking the write lock first: the names read next stay true until the commit.
+        if (!m_connection.beginTransaction(error))
             return false;
         m_db = m_connection.database();
-        QSqlQuery begin(m_db);
-        // Taking the write lock first: the names read next stay true until the commit.
-        if (!begin.exec(QString::fromUtf8(sql::BeginImmediate)))
-            return fail(begin.lastError().text(), error);
         m_open = true;
         QSqlQuery names(m_db);
         names.setForwardOnly(true);
@@ -66,9 +64,7 @@ public:
                 m_existing.insert(key, names.value(0).toLongLong());
         }
         names.finish();
-        m_insert = QSqlQuery(m_db);
-        if (!m_insert.prepare(QString::fromUtf8(sql::InsertMain)))
-            return fail(m_insert.lastError().text(), error);
+        m_full = QSqlQuery(m_db);
         if (m_fillBlanks) {
             m_select = QSqlQuery(m_db);
             m_fill = QSqlQuery(m_db);
@@ -98,24 +94,16 @@ public:
         if (name != c.name)
             notes.append(QStringLiteral("姓名中的特殊字符已去掉（原为“%1”）").arg(c.name));
         c.name = name;
-        const bool wrotePhoto = photo(c, &notes);
-
-        const QVariant values[] = {c.name,   c.sex, c.month,   c.day,  c.relation, c.phone,
-                                   c.mobile, c.phs, c.address, c.note, c.photo,    c.registered};
-        for (int i = 0; i < int(std::size(values)); ++i)
-            m_insert.bindValue(i, values[i]);
-        if (!m_insert.exec()) {
-            const QSqlError e = m_insert.lastError();
-            if (wrotePhoto)
-                QFile::remove(m_photos.takeLast());
-            // Under the write lock no other copy adds a name; should the index still refuse one, it exists.
-            if (e.nativeErrorCode() == QLatin1String("2067") || e.databaseText().contains(u"UNIQUE constraint")) {
-                m_report->skipped.append({name, line, ImportReport::Reason::Exists});
-                return true;
-            }
-            m_failure = e.text();
+        photo(c, &notes);
+        // The photo's bytes could not go into the book: the import fails as a whole.
+        if (!m_failure.isEmpty())
             return false;
-        }
+        m_batch << c.name << c.sex << c.month << c.day << c.relation << c.phone << c.mobile << c.phs << c.address
+                << c.note << c.photo << c.registered;
+        // Under the write lock no other copy adds a name, and the names were checked as the index compares them:
+        // a row the database refuses fails the whole import, whose transaction takes back the rows before it.
+        if (m_batch.size() == sql::ImportBatch * sql::InsertMainValues && !flush())
+            return false;
         m_inFile.insert(key);
         ++m_report->imported;
         for (const QString& n : std::as_const(notes))
@@ -125,10 +113,12 @@ public:
 
     bool commit(QString* error)
     {
+        if (!flush())
+            return fail(m_failure, error);
         finishStatements();
-        QSqlQuery commit(m_db);
-        if (!commit.exec(QString::fromUtf8(sql::Commit)))
-            return fail(commit.lastError().text(), error);
+        QString why;
+        if (!m_connection.commit(&why))
+            return fail(why, error);
         m_open = false;
         m_photos.clear();
         return true;
@@ -138,9 +128,9 @@ public:
     void abandon()
     {
         finishStatements();
+        m_batch.clear();
         if (m_open) {
-            QSqlQuery rollback(m_db);
-            rollback.exec(QString::fromUtf8(sql::Rollback));
+            m_connection.rollback();
             m_open = false;
         }
         for (const QString& path : std::as_const(m_photos))
@@ -153,7 +143,7 @@ public:
 private:
     void finishStatements()
     {
-        m_insert.finish();
+        m_full.finish();
         m_select.finish();
         m_fill.finish();
     }
@@ -197,6 +187,8 @@ private:
         if (fields.contains(BlankFill::Field::Photo)) {
             c.name = book.name;
             wrotePhoto = photo(c, &notes);
+            if (!m_failure.isEmpty())
+                return false;
             if (c.photo == QStringLiteral("no.bmp"))
                 fields.removeAll(BlankFill::Field::Photo);
         }
@@ -249,13 +241,17 @@ private:
             notes->append(QStringLiteral("照片文件名“%1”已被系统使用，照片没有导入").arg(file));
             return false;
         }
+        // A photo of that name in the book (another desktop's) is found in photo/ like one of this desktop's.
+        store::PhotoStore::refresh(m_connection, file);
         switch (PhotoFiles::write(c.name, c.photoExtension, c.photoData)) {
         case PhotoFiles::Result::Written:
             m_photos.append(PhotoFiles::path(file));
+            store::PhotoStore::add(m_connection, file, c.photoData, &m_failure);
             c.photo = file;
             return true;
         case PhotoFiles::Result::Reused:
             c.photo = file;
+            store::PhotoStore::add(m_connection, file, c.photoData);
             return false;
         case PhotoFiles::Result::Taken:
             notes->append(QStringLiteral("photo目录中已有另一张照片“%1”，没有覆盖它，照片没有导入").arg(file));
@@ -267,11 +263,44 @@ private:
         return false;
     }
 
+    // The rows gathered so far into one statement: a round trip to a server per batch, not per contact.
+    bool flush()
+    {
+        const int rows = int(m_batch.size()) / sql::InsertMainValues;
+        if (rows == 0)
+            return true;
+        const bool full = rows == sql::ImportBatch;
+        QSqlQuery last(m_db);
+        QSqlQuery& insert = full ? m_full : last;
+        if ((!full || !m_fullPrepared) && !insert.prepare(insertRows(rows))) {
+            m_failure = insert.lastError().text();
+            return false;
+        }
+        m_fullPrepared = m_fullPrepared || full;
+        for (qsizetype i = 0; i < m_batch.size(); ++i)
+            insert.bindValue(int(i), m_batch.at(i));
+        m_batch.clear();
+        if (!insert.exec()) {
+            m_failure = insert.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    static QString insertRows(int rows)
+    {
+        const QStringList marks(sql::InsertMainValues, QStringLiteral("?"));
+        const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+        return QString::fromUtf8(sql::InsertMainColumns) + QStringList(rows, row).join(QLatin1Char(','));
+    }
+
     store::Connection& m_connection;
     ImportReport* m_report;
     QSqlDatabase m_db;
     bool m_fillBlanks;
-    QSqlQuery m_insert;
+    QSqlQuery m_full;
+    bool m_fullPrepared = false;
+    QVariantList m_batch;
     QSqlQuery m_select;
     QSqlQuery m_fill;
     bool m_open = false;

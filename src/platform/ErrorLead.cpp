@@ -19,20 +19,41 @@ QString ErrorLead::openDatabase(const QString& fileName)
     return QStringLiteral("无法打开数据库 %1，请检查文件是否完好，或从备份恢复。").arg(fileName);
 }
 
+namespace {
+QString& server()
+{
+    static QString name;
+    return name;
+}
+
+// Where to look when a database sentence's trouble persists.
+QString check(const QString& embedded)
+{
+    return server().isEmpty() ? embedded : QStringLiteral("请检查网络和服务器 %1 是否正常。").arg(server());
+}
+} // namespace
+
+void ErrorLead::setServer(const QString& name)
+{
+    server() = name;
+}
+
 QString ErrorLead::readDatabase()
 {
-    return QStringLiteral("无法从数据库读取记录，请稍后再试；如果问题持续，请检查 call.mdb 是否完好。");
+    return QStringLiteral("无法从数据库读取记录，请稍后再试；如果问题持续，") +
+           check(QStringLiteral("请检查 call.mdb 是否完好。"));
 }
 
 QString ErrorLead::writeDatabase()
 {
-    return QStringLiteral("记录没有保存到数据库，请稍后再试；如果问题持续，请检查磁盘空间和 call.mdb 是否完好。");
+    return QStringLiteral("记录没有保存到数据库，请稍后再试；如果问题持续，") +
+           check(QStringLiteral("请检查磁盘空间和 call.mdb 是否完好。"));
 }
 
 QString ErrorLead::deleteRecords()
 {
-    return QStringLiteral(
-        "记录没有删除，数据库保持原样。请稍后再试；如果问题持续，请检查磁盘空间和 call.mdb 是否完好。");
+    return QStringLiteral("记录没有删除，数据库保持原样。请稍后再试；如果问题持续，") +
+           check(QStringLiteral("请检查磁盘空间和 call.mdb 是否完好。"));
 }
 
 QString ErrorLead::picture(const QString& fileName)

@@ -16,6 +16,8 @@ public:
     // to be one of the program's.
     static QString damagedFile(const QString& fileName);
     static QString openDatabase(const QString& fileName);
+    // The book lies on this office server (empty: the embedded call.mdb); the database sentences then point there.
+    static void setServer(const QString& name);
     static QString readDatabase();
     static QString writeDatabase();
     static QString deleteRecords();

@@ -1,20 +1,33 @@
 #include "store/Connection.h"
 
 #include "platform/ProgramDir.h"
-#include "store/Statements.h"
+#include "store/Book.h"
+#include "store/Dialect.h"
+#include "store/ServerProbe.h"
 
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
-#include <QSqlDriver>
-
-#include <sqlite3.h>
 
 namespace store {
 
-Connection::Connection(const QString& connectionName, const QString& fileName)
-    : m_name(connectionName), m_fileName(fileName)
+namespace {
+
+// True when the session runs over a Unix socket or loopback, or is encrypted.
+const char* const SessionIsSafe =
+    "select coalesce(inet_server_addr() <<= inet '127.0.0.0/8' or inet_server_addr() = inet '::1', true) "
+    "or coalesce((select ssl from pg_stat_ssl where pid = pg_backend_pid()), false)";
+
+} // namespace
+
+Connection::Connection(const QString& connectionName, const QString& fileName, Store store)
+    : m_name(connectionName), m_fileName(fileName), m_store(store)
+{
+}
+
+Connection::Connection(const QString& connectionName, const ServerSettings& server)
+    : m_name(connectionName), m_explicitServer(true), m_server(server)
 {
 }
 
@@ -23,10 +36,71 @@ Connection::~Connection()
     close();
 }
 
+bool Connection::isServer() const
+{
+    if (m_explicitServer)
+        return true;
+    if (m_store == Store::File || m_fileName != Book::fileName())
+        return false;
+    ServerSettings chosen;
+    // A server.ini that cannot be used still means a server: its error, never the local file.
+    return !Book::current(&chosen) || chosen.isServer();
+}
+
+ServerSettings Connection::server() const
+{
+    if (m_explicitServer)
+        return m_server;
+    ServerSettings chosen;
+    Book::current(&chosen);
+    return chosen;
+}
+
+const Dialect& Connection::dialect() const
+{
+    // Asked for every statement: an open connection answers from the driver it opened with.
+    if (m_open && isOpen())
+        return *m_open;
+    return isServer() ? Dialect::server() : Dialect::embedded();
+}
+
 bool Connection::open(QString* error)
 {
     if (isOpen())
         return true;
+    m_needsPassword = false;
+    ServerSettings server;
+    QString why;
+    if (!m_explicitServer && m_store == Store::Chosen && m_fileName == Book::fileName() &&
+        !Book::current(&server, &why)) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    if (m_explicitServer)
+        server = m_server;
+    const QString driver = server.isServer() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    // A name left registered for the other store (the program directory changed) is registered anew.
+    if (QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).driverName() != driver)
+        close();
+    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
+                                                     : QSqlDatabase::addDatabase(driver, m_name);
+    const bool toServer = server.isServer();
+    const bool opened = toServer ? openServer(db, server, error) : openFile(db, error);
+    if (!opened) {
+        db.close();
+        return false;
+    }
+    m_open = toServer ? &Dialect::server() : &Dialect::embedded();
+    if (!run(m_open->sessionSettings(), error)) {
+        db.close();
+        return false;
+    }
+    return true;
+}
+
+bool Connection::openFile(QSqlDatabase& db, QString* error)
+{
     const QString path = platform::ProgramDir::file(m_fileName);
     // mode=rw: a missing file is an error, never silently created as an empty database.
     if (!QFileInfo(path).isFile()) {
@@ -34,8 +108,6 @@ bool Connection::open(QString* error)
             *error = QStringLiteral("Could not find file '%1'.").arg(path);
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
-                                                     : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
     if (!db.open()) {
@@ -43,18 +115,49 @@ bool Connection::open(QString* error)
             *error = db.lastError().text();
         return false;
     }
-    // Several connections and several running copies share the file; nothing committed may be lost on a crash.
-    // The journal mode is set once in the installed database and never touched here.
-    QSqlQuery pragma(db);
-    for (const char* statement : {"PRAGMA busy_timeout=5000", "PRAGMA synchronous=FULL"}) {
-        if (!pragma.exec(QString::fromLatin1(statement))) {
+    return true;
+}
+
+bool Connection::openServer(QSqlDatabase& db, const ServerSettings& server, QString* error)
+{
+    if (!db.isValid()) {
+        if (error)
+            *error = ServerProbe::failed(server, QStringLiteral("Qt 的 PostgreSQL 驱动（QPSQL）没有安装。"));
+        return false;
+    }
+    // Everything but the password goes into the connect options, each value checked and quoted.
+    db.setConnectOptions(server.qtConnectOptions());
+    db.setPassword(server.password());
+    if (!db.open()) {
+        // libpq itself tells an unanswered connection from refused credentials and a missing password.
+        QString detail;
+        switch (ServerProbe::probe(server, &detail)) {
+        case ServerProbe::Outcome::NeedsPassword:
+            m_needsPassword = true;
+            detail = ServerProbe::needsPassword(server);
+            break;
+        case ServerProbe::Outcome::Unreachable:
+            detail = ServerProbe::unreachable(server, detail);
+            break;
+        case ServerProbe::Outcome::Refused:
+            detail = ServerProbe::refused(server, detail);
+            break;
+        case ServerProbe::Outcome::Connected: // it answers now: Qt's own reason
+            detail = ServerProbe::refused(server, db.lastError().text());
+            break;
+        }
+        if (error)
+            *error = detail;
+        return false;
+    }
+    if (server.needsEncryptionCheck()) {
+        QSqlQuery check(db);
+        if (!check.exec(QString::fromLatin1(SessionIsSafe)) || !check.next() || !check.value(0).toBool()) {
             if (error)
-                *error = pragma.lastError().text();
-            pragma.finish();
-            db.close();
+                *error = check.lastError().isValid() ? ServerProbe::failed(server, check.lastError().text())
+                                                     : ServerProbe::unencrypted(server);
             return false;
         }
-        pragma.finish();
     }
     return true;
 }
@@ -66,6 +169,8 @@ bool Connection::isOpen() const
 
 void Connection::close()
 {
+    m_open = nullptr;
+    m_begun = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -80,43 +185,65 @@ QSqlDatabase Connection::database() const
     return QSqlDatabase::database(m_name, false);
 }
 
-namespace {
-bool run(const QSqlDatabase& db, const char* statement, QString* error)
+bool Connection::run(const QStringList& statements, QString* error)
 {
-    QSqlQuery q(db);
-    if (q.exec(QString::fromLatin1(statement)))
-        return true;
-    if (error)
-        *error = q.lastError().text();
-    return false;
+    QSqlQuery q(database());
+    for (const QString& statement : statements) {
+        if (!q.exec(statement)) {
+            if (error)
+                *error = isServer() ? ServerProbe::failed(server(), q.lastError().text()) : q.lastError().text();
+            return false;
+        }
+        q.finish();
+    }
+    return true;
 }
-} // namespace
 
 bool Connection::beginTransaction(QString* error)
 {
-    return open(error) && run(database(), "BEGIN IMMEDIATE", error);
+    if (!open(error))
+        return false;
+    // A transaction a failed statement spoilt is over for every purpose but its rollback.
+    if (m_begun)
+        rollback();
+    if (run(dialect().beginTransaction(), error)) {
+        m_begun = true;
+        return true;
+    }
+    rollback();
+    return false;
 }
 
 bool Connection::commit(QString* error)
 {
-    return isOpen() && run(database(), "COMMIT", error);
+    if (!isOpen())
+        return false;
+    // The server answers COMMIT of a spoilt transaction with a rollback, not with an error.
+    if (!inTransaction()) {
+        rollback();
+        if (error)
+            *error = QStringLiteral("事务中有语句失败，事务已撤销，没有保存任何内容。");
+        return false;
+    }
+    m_begun = false;
+    return run({QStringLiteral("COMMIT")}, error);
 }
 
 void Connection::rollback()
 {
+    m_begun = false;
     if (isOpen())
-        run(database(), "ROLLBACK", nullptr);
+        run({QStringLiteral("ROLLBACK")}, nullptr);
 }
 
 bool Connection::inTransaction() const
 {
-    if (!isOpen())
-        return false;
-    const QVariant handle = database().driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return false;
-    auto* db = *static_cast<sqlite3* const*>(handle.data());
-    return db && sqlite3_get_autocommit(db) == 0;
+    return isOpen() && dialect().inTransaction(database(), m_begun);
+}
+
+bool Connection::isUniqueViolation(const QSqlError& error) const
+{
+    return dialect().isUniqueViolation(error);
 }
 
 bool Connection::userTables(QStringList* tables, QString* error)
@@ -126,7 +253,7 @@ bool Connection::userTables(QStringList* tables, QString* error)
     QSqlQuery q(database());
     q.setForwardOnly(true);
     // Reading the catalogue is also the first real read of the file: a file that is no database fails here.
-    if (!q.exec(QString::fromUtf8(sql::UserTables))) {
+    if (!q.exec(dialect().userTables())) {
         if (error)
             *error = q.lastError().text();
         return false;

@@ -1,6 +1,7 @@
 #include "store/Dataset.h"
 
 #include "store/Connection.h"
+#include "store/Dialect.h"
 #include "store/Query.h"
 
 #include <QSqlField>
@@ -175,6 +176,11 @@ QStringList Dataset::fieldNames() const
     return names;
 }
 
+bool Dataset::numberedKey() const
+{
+    return m_keyField.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0 && m_columns.indexOf(m_keyField) >= 0;
+}
+
 bool Dataset::post()
 {
     m_error.clear();
@@ -208,6 +214,8 @@ bool Dataset::post()
                                     : QStringLiteral("insert into %1 (%2) values (%3)")
                                           .arg(quoted(m_table), names.join(QLatin1Char(',')),
                                                params.join(QLatin1Char(',')));
+        if (numberedKey())
+            statement += m_connection->dialect().returningKey(m_keyField);
     } else {
         if (columns.isEmpty()) {
             m_rows[size_t(m_current)] = m_pending;
@@ -239,8 +247,10 @@ bool Dataset::post()
     if (m_state == State::Append) {
         // The database numbers the new row; without its id an edit of this row could never find it again.
         const int key = m_pending.indexOf(m_keyField);
-        if (key >= 0 && m_pending.isNull(key) && m_keyField.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
-            m_pending.setValue(key, q.lastInsertId());
+        if (key >= 0 && m_pending.isNull(key) && numberedKey())
+            m_pending.setValue(key, m_connection->dialect().returningKey(m_keyField).isEmpty()
+                                        ? q.lastInsertId()
+                                        : (q.next() ? QVariant(q.text(0)) : QVariant()));
         m_rows.push_back(m_pending);
         m_current = rowCount() - 1;
     } else {

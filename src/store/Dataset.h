@@ -59,6 +59,8 @@ public:
 private:
     QSqlRecord* currentRecord();
     const QSqlRecord* currentRecord() const;
+    // The key is the row number the store gives a new row (table main's id).
+    bool numberedKey() const;
 
     QString m_table;
     QString m_keyField;

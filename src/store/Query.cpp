@@ -1,6 +1,7 @@
 #include "store/Query.h"
 
 #include "store/Connection.h"
+#include "store/Dialect.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -48,7 +49,7 @@ QStringList Query::placeholders(const QString& statement)
     return names;
 }
 
-void Query::bind(const QString& name, const QString& value)
+void Query::bindValue(const QString& name, const QVariant& value)
 {
     const QString wanted = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
     // Binding a name again replaces its value, so one query can run for many values.
@@ -74,7 +75,7 @@ bool Query::exec()
     if (!m_prepared) {
         m_query = QSqlQuery(m_connection.database());
         m_query.setForwardOnly(true);
-        if (!m_query.prepare(m_statement)) {
+        if (!m_query.prepare(m_connection.dialect().statement(m_statement))) {
             m_error = m_query.lastError().text();
             return false;
         }
@@ -91,9 +92,7 @@ bool Query::exec()
     if (!m_query.exec()) {
         const QSqlError e = m_query.lastError();
         m_error = e.text();
-        // SQLite's extended result code 2067 is SQLITE_CONSTRAINT_UNIQUE; 19 is the plain constraint code.
-        m_unique = e.nativeErrorCode() == QLatin1String("2067") || e.nativeErrorCode() == QLatin1String("19")
-            || e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
+        m_unique = m_connection.isUniqueViolation(e);
         m_query.finish();
         return false;
     }

@@ -22,7 +22,12 @@ public:
     Query& operator=(const Query&) = delete;
 
     // Binding a name that is already bound replaces its value.
-    void bind(const QString& name, const QString& value);
+    void bind(const QString& name, const QString& value) { bindValue(name, value); }
+    // Bytes (a photo), bound as binary data.
+    void bind(const QString& name, const QByteArray& bytes) { bindValue(name, bytes); }
+    void bind(const QString& name, const char* value) { bindValue(name, QString::fromUtf8(value)); }
+    // A value as read from another store: a number stays a number, NULL stays NULL.
+    void bind(const QString& name, const QVariant& value) { bindValue(name, value); }
     // Opens the connection if needed (a connection opens with its first statement), prepares, binds, runs.
     bool exec();
     bool next();
@@ -31,6 +36,7 @@ public:
     // Field of the current row by name: as text (empty for NULL), or as a whole number.
     QString text(const QString& field) const;
     QString text(int column) const;
+    QVariant value(int column) const { return m_query.value(column); }
     int column(const QString& field) const;
     QSqlRecord record() const { return m_query.record(); }
     int numRowsAffected() const { return m_query.numRowsAffected(); }
@@ -44,10 +50,12 @@ public:
     static QStringList placeholders(const QString& statement);
 
 private:
+    void bindValue(const QString& name, const QVariant& value);
+
     Connection& m_connection;
     QString m_statement;
     QStringList m_placeholders;
-    QList<QPair<QString, QString>> m_bindings;
+    QList<QPair<QString, QVariant>> m_bindings;
     QSqlQuery m_query;
     QString m_error;
     bool m_unique = false;

@@ -26,7 +26,5 @@ inline constexpr const char* ListMainNewestFirst =
 inline constexpr const char* SearchMain = "select 姓名,关系,电话,手机,小灵通,住址 from main order by id";
 // Only the row count of the table is wanted (refresh and its wait): the same answer without carrying rows.
 inline constexpr const char* CountMain = "select count(*) from main";
-inline constexpr const char* UserTables =
-    "select name from sqlite_master where type='table' and name not like 'sqlite_%'";
 
 } // namespace store::sql

@@ -152,15 +152,20 @@ void tst_backup::roundTrip()
     QVERIFY(t.write(QStringLiteral("photo/张三.jpg"), QByteArray(5000, '\xab')));
     QVERIFY(t.write(QStringLiteral("set.ini"), "[list]\r\ncolor=1\r\n"));
     const QString archive = out.filePath(QStringLiteral("全部.zip"));
+    const bool server = TestProgramDir::onServer();
     {
-        // A row that only the write-ahead log of a still-open connection holds.
+        // A row that only the write-ahead log of a still-open connection holds (on a server: another session's).
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("running"));
         db.setDatabaseName(t.file(QStringLiteral("call.mdb")));
         QVERIFY(db.open());
         QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
-        QVERIFY(q.exec(QStringLiteral("insert into main (姓名,照片) values ('王五','no.bmp')")));
-        QVERIFY(QFileInfo(t.file(QStringLiteral("call.mdb-wal"))).size() > 0);
+        if (server) {
+            QVERIFY(t.exec({QStringLiteral("insert into main (姓名,照片) values ('王五','no.bmp')")}));
+        } else {
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QVERIFY(q.exec(QStringLiteral("insert into main (姓名,照片) values ('王五','no.bmp')")));
+            QVERIFY(QFileInfo(t.file(QStringLiteral("call.mdb-wal"))).size() > 0);
+        }
 
         const auto before = dataDigest(t.path());
         QVERIFY(before.value(QStringLiteral("call.mdb")).contains("王五"));
@@ -199,6 +204,8 @@ void tst_backup::roundTrip()
     }
     QSqlDatabase::removeDatabase(QStringLiteral("running"));
     QVERIFY(!QFile::exists(t.file(QStringLiteral("call.mdb-wal"))));
+    if (server)
+        return;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("mode"));
     db.setDatabaseName(t.file(QStringLiteral("call.mdb")));
     QVERIFY(db.open());

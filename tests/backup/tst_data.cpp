@@ -2,11 +2,14 @@
 #include "backup/Backup.h"
 #include "backup/Tdata.h"
 #include "platform/Pickers.h"
+#include "store/Ini.h"
 #include "store/ProgramLock.h"
 #include "support/DataDigest.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -23,6 +26,7 @@ private slots:
     void killedBackupLeavesNoCopy();
     void unreachableDisplay();
     void window();
+    void serverForm();
 };
 
 namespace {
@@ -68,6 +72,14 @@ void tst_data::commandLine_data()
     QTest::newRow("option without a file") << QStringList{"import", "--fill-blanks"} << 2 << "用法";
     QTest::newRow("import a card that never ends") << QStringList{"import", "open.vcf"} << 1 << "第1行";
     QTest::newRow("import of another format") << QStringList{"import", "cards.txt"} << 1 << "data import 失败";
+    // The server commands: the book holds 张三 on either store, so a server refuses to be set up or filled again.
+    const bool server = TestProgramDir::onServer();
+    QTest::newRow("server status") << QStringList{"server", "status"} << 0 << "共有 1 位联系人";
+    QTest::newRow("server init") << QStringList{"server", "init"} << 1
+                                 << (server ? "已经有通讯录的数据表，什么也没有改变" : "没有指定服务器");
+    QTest::newRow("server push") << QStringList{"server", "push"} << 1
+                                 << (server ? "不是空的（1 位联系人、1 个用户、0 张照片）" : "没有指定服务器");
+    QTest::newRow("server, no command") << QStringList{"server"} << 2 << "data server init|push|status";
     QTest::newRow("unknown command") << QStringList{"frobnicate", "good.zip"} << 2 << "用法";
     QTest::newRow("no archive") << QStringList{"verify"} << 2 << "用法";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "退出状态：0 完成；1 失败";
@@ -233,6 +245,39 @@ void tst_data::window()
     QVERIFY2(prompts.last().text.contains(QStringLiteral("正在运行")), qPrintable(prompts.last().text));
     platform::Pickers::setSaveFileAnswer({});
     platform::Pickers::setOpenFileAnswer({});
+}
+
+// The form for server.ini: a connection test that says what the book holds, and values checked before saving.
+void tst_data::serverForm()
+{
+    TestProgramDir t;
+    QVERIFY(t.addContact(QStringLiteral("张三")));
+    Tdata w(t.path());
+    const auto edit = [&w](const char* name) { return w.findChild<QLineEdit*>(QString::fromLatin1(name)); };
+    const auto click = [&w](const char* name) {
+        QTest::mouseClick(w.findChild<QPushButton*>(QString::fromLatin1(name)), Qt::LeftButton);
+    };
+    const auto result = [&w] { return w.findChild<QPlainTextEdit*>(QStringLiteral("ServerResult"))->toPlainText(); };
+    QCOMPARE(edit("ServerHost")->text(), TestProgramDir::serverSocket());
+
+    click("ServerTest");
+    QTRY_VERIFY(result().contains(QStringLiteral("共有 1 位联系人")));
+    QVERIFY(w.findChild<QPushButton*>(QStringLiteral("ServerTest"))->isEnabled());
+
+    const QByteArray saved = t.read(QStringLiteral("server.ini"));
+    edit("ServerPort")->setText(QStringLiteral("5432;host=elsewhere"));
+    click("ServerSave");
+    QVERIFY2(result().startsWith(QStringLiteral("server.ini 中的设置无效")), qPrintable(result()));
+    QCOMPARE(t.read(QStringLiteral("server.ini")), saved);
+
+    edit("ServerPort")->clear();
+    edit("ServerHost")->setText(QStringLiteral("db.office.lan"));
+    edit("ServerPassword")->setText(QStringLiteral("secret"));
+    click("ServerSave");
+    QVERIFY2(result().contains(QStringLiteral("服务器 db.office.lan")), qPrintable(result()));
+    QCOMPARE(store::Ini::read(t.file(QStringLiteral("server.ini")), QStringLiteral("server"), QStringLiteral("host")),
+             QStringLiteral("db.office.lan"));
+    QVERIFY(!t.read(QStringLiteral("server.ini")).contains("secret"));
 }
 
 QTEST_MAIN(tst_data)

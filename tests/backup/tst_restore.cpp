@@ -19,6 +19,14 @@ namespace {
 
 using Digest = QMap<QString, QByteArray>;
 
+// The directory's files alone: what the swap of a restore moves (a server's book is replaced before the swap).
+Digest files(Digest digest)
+{
+    if (TestProgramDir::onServer())
+        digest.remove(QStringLiteral("call.mdb"));
+    return digest;
+}
+
 // A directory whose archived state ("new") and current state ("old") differ in every kind of item.
 struct TwoStates {
     TestProgramDir dir;
@@ -133,7 +141,7 @@ void tst_restore::interrupted()
 
     QString error;
     QVERIFY2(backup::Restore::recover(dir, &error), qPrintable(error));
-    QCOMPARE(dataDigest(dir), renames == -1 ? s.older : s.newer);
+    QCOMPARE(files(dataDigest(dir)), files(renames == -1 ? s.older : s.newer));
     if (renames != -1) {
         const QString aside = dir + QLatin1Char('/') + journal.safety;
         QCOMPARE(dataDigest(aside).value(QStringLiteral("zzz")), s.older.value(QStringLiteral("zzz")));
@@ -157,9 +165,9 @@ void tst_restore::failedSwapRollsBack()
     QVERIFY(s.dir.write(QStringLiteral("张三"), "in the way"));
     QString error;
     QVERIFY2(backup::Restore::recover(dir, &error), qPrintable(error));
-    Digest now = dataDigest(dir);
+    Digest now = files(dataDigest(dir));
     QVERIFY(now.remove(QStringLiteral("张三")));
-    QCOMPARE(now, s.older);
+    QCOMPARE(now, files(s.older));
     QVERIFY(!backup::RestoreJournal::exists(dir));
 }
 

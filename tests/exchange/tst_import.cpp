@@ -11,10 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStorageInfo>
-#include <QUuid>
 #include <QtTest>
 
 #include <memory>
@@ -37,25 +34,11 @@ QByteArray sample(const QString& name)
 // Every record of the directory, oldest first, one line each.
 QStringList records(const TestProgramDir& dir)
 {
-    const QString name = QStringLiteral("rows-") + QUuid::createUuid().toString();
     QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(dir.file(QStringLiteral("call.mdb")));
-        QSqlQuery q(db);
-        if (db.open() && q.exec(QStringLiteral("select 姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,"
-                                               "登记时间 from main order by id"))) {
-            while (q.next()) {
-                QStringList cells;
-                for (int i = 0; i < 12; ++i)
-                    cells.append(q.value(i).toString());
-                rows.append(cells.join(u'|'));
-            }
-        }
-        q.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    for (const QStringList& cells :
+         dir.rows(QStringLiteral("select 姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,"
+                                 "照片,登记时间 from main order by id")))
+        rows.append(cells.join(u'|'));
     return rows;
 }
 
@@ -271,8 +254,7 @@ private slots:
         for (int i = 0; i < 300; ++i)
             file += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:人" + QByteArray::number(i) + "\r\nTEL:1\r\nEND:VCARD\r\n";
         if (!cancel)
-            QVERIFY(m_dir->exec({QStringLiteral("create trigger stop before insert on main when new.姓名='人290' "
-                                                "begin select raise(abort, 'disk full'); end")}));
+            QVERIFY(m_dir->refuse("insert", "main", "disk full", QStringLiteral("new.姓名='人290'")));
         Importer importer(*m_connection);
         bool photoSeen = false;
         importer.setProgress([&](Stage stage, qint64 done, qint64) {
@@ -290,6 +272,22 @@ private slots:
         // The connection is usable again: the transaction was ended.
         QVERIFY(importBytes("BEGIN:VCARD\r\nFN:后来\r\nEND:VCARD\r\n", Format::VCard, &report, &error));
         QCOMPARE(m_dir->count(QStringLiteral("main")), 1);
+    }
+
+    // Contacts go into the table in batches: every one of them, in the file's order.
+    void manyContactsKeepTheirOrder()
+    {
+        QByteArray file;
+        for (int i = 1; i <= 250; ++i)
+            file += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:人" + QByteArray::number(i) + "\r\nTEL:1\r\nEND:VCARD\r\n";
+        ImportReport report;
+        QString error;
+        QVERIFY2(importBytes(file, Format::VCard, &report, &error), qPrintable(error));
+        QCOMPARE(report.imported, 250);
+        const QStringList rows = records(*m_dir);
+        QCOMPARE(rows.size(), 250);
+        QVERIFY(rows.first().startsWith(QStringLiteral("人1|")) && rows.at(100).startsWith(QStringLiteral("人101|")) &&
+                rows.last().startsWith(QStringLiteral("人250|")));
     }
 
     // Filling blanks changes only blank fields of the book's records, in the import's one transaction: a failure
@@ -312,8 +310,7 @@ private slots:
             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL;TYPE=X-PHS:0351-9\r\nEND:VCARD\r\n"
             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:王五\r\nTEL;TYPE=CELL:13600000000\r\nEND:VCARD\r\n";
         const QStringList before = records(*m_dir);
-        QVERIFY(m_dir->exec({QStringLiteral("create trigger stop before insert on main when new.姓名='王五' "
-                                            "begin select raise(abort, 'disk full'); end")}));
+        QVERIFY(m_dir->refuse("insert", "main", "disk full", QStringLiteral("new.姓名='王五'")));
         Importer importer(*m_connection);
         importer.setExisting(Importer::Existing::FillBlanks);
         ImportReport report;
@@ -322,7 +319,7 @@ private slots:
         QCOMPARE(records(*m_dir), before);
         QCOMPARE(photoFiles(*m_dir), QStringList{QStringLiteral("no.bmp")});
 
-        QVERIFY(m_dir->exec({QStringLiteral("drop trigger stop")}));
+        QVERIFY(m_dir->allow("main"));
         QVERIFY2(importer.importData(file, Format::VCard, &report, &error), qPrintable(error));
         const QStringList rows = records(*m_dir);
         QCOMPARE(rows.value(0), QStringLiteral("张三|男|3|7|朋友|0351-2223333|13912345678| |山西省太原市迎泽大街1号|"
@@ -414,9 +411,13 @@ private slots:
     // An export never replaces a device or a pipe, and a write that fails keeps the old file and names the disk.
     void exportChecksTheTargetAndEveryWrite()
     {
-        QVERIFY(
-            m_dir->exec({QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<500) "
-                                        "insert into main (姓名,备注) select '人'||i,hex(randomblob(50)) from n")}));
+        // A hundred random hex digits in each note: SQLite's and the server's own ways to say it.
+        const QString noise = TestProgramDir::onServer()
+                                  ? QStringLiteral("md5(random()::text)||md5(random()::text)||md5(random()::text)")
+                                  : QStringLiteral("hex(randomblob(50))");
+        QVERIFY(m_dir->exec({QStringLiteral("with recursive n(i) as (select 1 union all select i+1 from n where i<500) "
+                                            "insert into main (姓名,备注) select '人'||i,%1 from n")
+                                 .arg(noise)}));
         const QString pipe = m_files.filePath(QStringLiteral("pipe"));
         QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
         const QString link = m_files.filePath(QStringLiteral("pipe.vcf"));

@@ -66,7 +66,7 @@ private Q_SLOTS:
 
     void commandsFollowTheStatistics()
     {
-        const QList<QAction*> items = forms::main->N39->parentWidget()->actions();
+        const QList<QAction*> items = qobject_cast<QWidget*>(forms::main->N39->parent())->actions();
         const qsizetype at = items.indexOf(forms::main->N39);
         QVERIFY(items.at(at + 1)->isSeparator());
         QCOMPARE(items.at(at + 2), forms::main->ImportContacts);

@@ -359,7 +359,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         start();
         if (obstacle == QLatin1String("trigger"))
-            QVERIFY(m_dir->exec({"create trigger t before insert on user1 begin select raise(abort, 'refused'); end"}));
+            QVERIFY(m_dir->refuse("insert", "user1", "refused"));
         else if (!obstacle.isEmpty())
             QVERIFY(QDir(m_dir->path()).mkdir(obstacle));
         const QByteArray userIni = m_dir->read("user.ini");
@@ -377,7 +377,7 @@ private Q_SLOTS:
                 if (removal.isEmpty())
                     return;
                 if (removal.startsWith(QLatin1String("drop")))
-                    QVERIFY(m_dir->exec({removal}));
+                    QVERIFY(m_dir->allow("user1"));
                 else
                     QVERIFY(QDir(m_dir->path()).rmdir(removal));
                 triedAgain = true;
@@ -396,7 +396,7 @@ private Q_SLOTS:
     void creationThatCannotBeUndoneStaysInUserMode()
     {
         start();
-        QVERIFY(m_dir->exec({"create trigger t before delete on user1 begin select raise(abort, 'kept'); end"}));
+        QVERIFY(m_dir->refuse("delete", "user1", "kept"));
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("setb.ini")));
         manage([&] {
             fill(QStringLiteral("amy"), QStringLiteral("pw"));
@@ -515,7 +515,7 @@ private Q_SLOTS:
     void refusedRowDeletionKeepsTheUser()
     {
         start({"amy", "bob"}, QStringLiteral("amy"), QStringLiteral("超级用户"));
-        QVERIFY(m_dir->exec({"create trigger t before delete on user1 begin select raise(abort, 'kept'); end"}));
+        QVERIFY(m_dir->refuse("delete", "user1", "kept"));
         const QByteArray userIni = m_dir->read("user.ini");
         manage([&] {
             clickLine(QStringLiteral("bob"));

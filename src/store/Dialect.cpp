@@ -1,0 +1,142 @@
+#include "store/Dialect.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace store {
+
+namespace {
+
+class Embedded final : public Dialect {
+public:
+    // Several connections and several running copies share the file; nothing committed may be lost on a crash.
+    // The journal mode is set once in the installed database and never touched here.
+    QStringList sessionSettings() const override
+    {
+        return {QStringLiteral("PRAGMA busy_timeout=5000"), QStringLiteral("PRAGMA synchronous=FULL")};
+    }
+    QStringList beginTransaction() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
+    QString userTables() const override
+    {
+        return QStringLiteral("select name from sqlite_master where type='table' and name not like 'sqlite_%'");
+    }
+    // The columns are COLLATE NOCASE: the statements compare names as they are written.
+    QString statement(const QString& fixed) const override { return fixed; }
+    QString returningKey(const QString&) const override { return QString(); }
+    bool isUniqueViolation(const QSqlError& e) const override
+    {
+        // SQLite's extended result code 2067 is SQLITE_CONSTRAINT_UNIQUE; 19 is the plain constraint code.
+        return e.nativeErrorCode() == QLatin1String("2067") || e.nativeErrorCode() == QLatin1String("19") ||
+               e.databaseText().contains(QLatin1String("UNIQUE constraint failed"));
+    }
+    // A failed statement ends SQLite's transaction by itself (a full disk does) or leaves it usable: SQLite says
+    // which.
+    bool inTransaction(const QSqlDatabase& db, bool) const override
+    {
+        sqlite3* handle = nativeHandle(db);
+        return handle && sqlite3_get_autocommit(handle) == 0;
+    }
+    bool photosInBook() const override { return false; }
+
+private:
+    static sqlite3* nativeHandle(const QSqlDatabase& db)
+    {
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3* const*>(handle.data());
+    }
+};
+
+class Server final : public Dialect {
+public:
+    // lock_timeout waits for another writer as SQLite's busy_timeout does; every commit reaches the server's disk.
+    QStringList sessionSettings() const override
+    {
+        return {QStringLiteral("SET lock_timeout = '5s'"), QStringLiteral("SET synchronous_commit = on")};
+    }
+    // SHARE ROW EXCLUSIVE admits readers and keeps every other writer of these tables waiting until the end,
+    // as SQLite's BEGIN IMMEDIATE does; it needs no more than the running program's UPDATE right.
+    QStringList beginTransaction() const override
+    {
+        return {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE main, user1, photo IN SHARE ROW EXCLUSIVE MODE")};
+    }
+    QString userTables() const override
+    {
+        return QStringLiteral("select tablename from pg_catalog.pg_tables where schemaname = current_schema()");
+    }
+    QString statement(const QString& fixed) const override
+    {
+        static QMutex mutex;
+        static QHash<QString, QString> done;
+        const QMutexLocker lock(&mutex);
+        const auto found = done.constFind(fixed);
+        if (found != done.constEnd())
+            return *found;
+        // Only the conditions after "where" compare names; an assignment to a name must stay as it is.
+        static const QRegularExpression where(QStringLiteral("\\bwhere\\b"), QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression comparison(QStringLiteral("(^|[\\s(,])(姓名|用户)\\s*=\\s*(:[A-Za-z_]\\w*)"));
+        const QRegularExpressionMatch at = where.match(fixed);
+        QString result = fixed;
+        if (at.hasMatch()) {
+            QString condition = fixed.mid(at.capturedEnd());
+            QString rewritten;
+            qsizetype from = 0;
+            for (auto it = comparison.globalMatch(condition); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                rewritten += condition.mid(from, m.capturedStart() - from) + m.captured(1) + foldedName(m.captured(2)) +
+                             QLatin1Char('=') + foldedName(m.captured(3));
+                from = m.capturedEnd();
+            }
+            condition = rewritten + condition.mid(from);
+            result = fixed.left(at.capturedEnd()) + condition;
+        }
+        done.insert(fixed, result);
+        return result;
+    }
+    QString returningKey(const QString& key) const override
+    {
+        QString quoted = key;
+        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        return QStringLiteral(" returning \"%1\"").arg(quoted);
+    }
+    // SQLSTATE 23505: unique_violation.
+    bool isUniqueViolation(const QSqlError& e) const override { return e.nativeErrorCode() == QLatin1String("23505"); }
+    // Qt's driver leaves libpq's own transaction status behind after a failed statement, so the transaction is
+    // asked: a spoilt one refuses even this.
+    bool inTransaction(const QSqlDatabase& db, bool begun) const override
+    {
+        QSqlQuery probe(db);
+        return begun && db.isOpen() && probe.exec(QStringLiteral("SELECT 1"));
+    }
+    bool photosInBook() const override { return true; }
+};
+
+} // namespace
+
+const Dialect& Dialect::embedded()
+{
+    static const Embedded dialect;
+    return dialect;
+}
+
+const Dialect& Dialect::server()
+{
+    static const Server dialect;
+    return dialect;
+}
+
+QString Dialect::foldedName(const QString& expression)
+{
+    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')").arg(expression);
+}
+
+} // namespace store

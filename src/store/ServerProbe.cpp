@@ -1,0 +1,109 @@
+#include "store/ServerProbe.h"
+
+#include <libpq-fe.h>
+
+#include <vector>
+
+namespace store {
+
+namespace {
+
+QString withDetail(const QString& lead, const QString& detail)
+{
+    const QString text = detail.trimmed();
+    return text.isEmpty() ? lead : lead + QLatin1Char('\n') + text;
+}
+
+} // namespace
+
+ServerProbe::Outcome ServerProbe::probe(const ServerSettings& server, QString* detail)
+{
+    // Keywords and values as arrays: nothing in them is parsed as a connection string.
+    const auto params = server.connectionParameters();
+    std::vector<QByteArray> bytes;
+    bytes.reserve(size_t(params.size()) * 2);
+    std::vector<const char*> keywords;
+    std::vector<const char*> values;
+    for (const auto& [key, value] : params) {
+        bytes.push_back(key.toUtf8());
+        keywords.push_back(bytes.back().constData());
+        bytes.push_back(value.toUtf8());
+        values.push_back(bytes.back().constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* connection = PQconnectdbParams(keywords.data(), values.data(), 0);
+    Outcome outcome = Outcome::Connected;
+    if (!connection) {
+        outcome = Outcome::Unreachable;
+    } else if (PQstatus(connection) != CONNECTION_OK) {
+        if (detail)
+            *detail = QString::fromUtf8(PQerrorMessage(connection)).trimmed();
+        if (PQconnectionNeedsPassword(connection))
+            outcome = Outcome::NeedsPassword;
+        else
+            outcome = PQpingParams(keywords.data(), values.data(), 0) == PQPING_NO_RESPONSE ? Outcome::Unreachable
+                                                                                            : Outcome::Refused;
+    }
+    PQfinish(connection);
+    return outcome;
+}
+
+QString ServerProbe::unreachable(const ServerSettings& server, const QString& detail)
+{
+    return withDetail(QStringLiteral("无法连接服务器 %1：请检查网络，并确认服务器已经启动。").arg(server.displayName()),
+                      detail);
+}
+
+QString ServerProbe::refused(const ServerSettings& server, const QString& detail)
+{
+    return withDetail(
+        QStringLiteral("服务器 %1 拒绝了连接（数据库 %2）：请检查 server.ini 中的用户名和数据库名，以及密码。")
+            .arg(server.displayName(), server.databaseName()),
+        detail);
+}
+
+QString ServerProbe::needsPassword(const ServerSettings& server)
+{
+    return QStringLiteral("服务器 %1 要求输入密码：请把密码保存在 ~/.pgpass 中（权限 0600），或在启动时输入。")
+        .arg(server.displayName());
+}
+
+QString ServerProbe::unencrypted(const ServerSettings& server)
+{
+    return QStringLiteral("与服务器 %1 的连接没有加密，已经断开：请在 server.ini 中写 sslmode=verify-full；"
+                          "只有在可信的网络中才可以写 sslmode=disable。")
+        .arg(server.displayName());
+}
+
+QString ServerProbe::missingTables(const ServerSettings& server, const QStringList& missing)
+{
+    return withDetail(QStringLiteral("服务器 %1 上的数据库 %2 中没有通讯录的数据表：请先用“data server init”建立。")
+                          .arg(server.displayName(), server.databaseName()),
+                      QStringLiteral("缺少数据表：") + missing.join(QStringLiteral("、")));
+}
+
+QString ServerProbe::otherVersion(const ServerSettings& server, const QString& found, const QString& wanted)
+{
+    const bool older = found.isEmpty() || found.toDouble() < wanted.toDouble();
+    return withDetail(
+        older
+            ? QStringLiteral("服务器 %1 上的通讯录是旧版本，本程序不能使用：请先把服务器上的通讯录升级到本程序的版本。")
+                  .arg(server.displayName())
+            : QStringLiteral("服务器 %1 上的通讯录是更新的版本，本程序不能使用：请安装新版本的 Velloran。")
+                  .arg(server.displayName()),
+        QStringLiteral("通讯录版本 %1，本程序需要 %2").arg(found.isEmpty() ? QStringLiteral("（无）") : found, wanted));
+}
+
+QString ServerProbe::restoring(const ServerSettings& server)
+{
+    return QStringLiteral("数据备份与恢复程序正在恢复服务器 %1 上的通讯录，请等恢复完成后再启动 Velloran。")
+        .arg(server.displayName());
+}
+
+QString ServerProbe::failed(const ServerSettings& server, const QString& detail)
+{
+    return withDetail(QStringLiteral("服务器 %1 上的通讯录无法读取，请稍后再试。").arg(server.displayName()), detail);
+}
+
+} // namespace store
