@@ -7,7 +7,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
-#include <vector>
+#include <memory>
 
 class BirthdayReminder;
 class BirthdayWindow;
@@ -26,8 +26,10 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class RecordListView;
-struct RecordRow;
 class StatusUserPanel;
+namespace store {
+class ContactReader;
+}
 
 // The main window: the record list with its summary, the information panel with the notes pad, the birthday
 // reminder, the menus and the status bar. Other windows change the list directly through the hub and ask for a new
@@ -60,6 +62,7 @@ public:
     QString signedInRights() const override;
     store::Connection& mainConnection() override { return acper; }
     store::Connection* sharedConnection() override;
+    store::ContactReader& contactReader() override { return *m_reader; }
     void SetCaption(const QString& caption) override; // tool windows: the title text
     void ShowContactCode(const QString& name, QWidget* over) override;
 
@@ -250,6 +253,8 @@ public:
     QTimer* Timer9 = nullptr; // birthday reminder: slide
 
     store::Connection acper;
+    // Reads the whole table for the fill, the reload, its wait and the searches, in a thread of its own.
+    std::unique_ptr<store::ContactReader> m_reader;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -275,10 +280,6 @@ private:
     void buildHiddenState();
     QWidget* buildHeader(QWidget* page, const QString& icon, QLabel** bold, QLabel** plain, const QString& boldText,
                          const QString& plainText);
-    // Reads the list's rows newest first, counting men and women; with a birthday window, tests each record's
-    // birthday.
-    bool ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, BirthdayWindow* birthdays, int* men,
-                     int* women, QString* error);
     // Memo3 shows the introduction and this count line.
     void ShowSummary(const QString& countLine);
     // Reports an unexpected error the way the program reports every unexpected error: the Chinese lead (what

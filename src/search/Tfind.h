@@ -27,7 +27,7 @@ public:
     ~Tfind() override;
 
     // Full scan of table main: each search attaches it to the data module's connection and sets its statement; the
-    // rows are read with one forward query that is finished at once, so afo itself is never left open.
+    // rows are read by the main window's reader, so afo itself is never left open.
     store::Dataset afo;
 
     std::unique_ptr<Ui::Tfind> ui;
@@ -56,7 +56,7 @@ protected:
 
 private:
     hub::MainHub& m_main;
-    // The pinyin of every name searched so far, read once for all later searches.
+    // The pinyin of every name searched so far, read once for all later searches; used in the reader's thread only.
     search::PinyinCache m_pinyin;
     using Condition = SearchRules::Condition;
 
