@@ -77,7 +77,7 @@ add_custom_target(package_files ALL DEPENDS ${_pngs} ${_compressed})
 
 # What the program needs at run time that linking does not show: Qt's SQLite driver, the Chinese standard buttons,
 # the SVG icon engine, the 宋体-like font. dpkg-shlibdeps adds the linked libraries.
-set(VELLORAN_RUNTIME_PACKAGES libqt6sql6-sqlite qt6-translations-l10n libqt6svg6 fonts-arphic-uming)
+set(VELLORAN_RUNTIME_PACKAGES libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libqt6svg6 fonts-arphic-uming)
 list(JOIN VELLORAN_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Opening the manual and web pages in the desktop's browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")

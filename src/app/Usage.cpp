@@ -44,7 +44,7 @@ QString Usage::helpText()
 {
     return QStringLiteral(
         "用法：velloran [选项]\n"
-        "Velloran 电话簿：联系人、生日提醒、区号查询、记事本和用户。\n"
+        "Velloran 电话簿：联系人、生日提醒、区号查询、便签和用户。\n"
         "\n"
         "选项：\n"
         "  -h, --help     显示这段说明后退出\n"

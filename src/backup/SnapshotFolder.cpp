@@ -28,6 +28,7 @@ const char* const kFiles[] = {"call.mdb", "call.mdb-journal", "call.mdb-wal", "c
 struct SignalSlot {
     std::atomic<bool> armed{false};
     char files[std::size(kFiles)][PATH_MAX] = {};
+    char photos[PATH_MAX] = {}; // a server book's photos; left to the next run when it holds any
     char folder[PATH_MAX] = {};
 };
 SignalSlot g_slot;
@@ -38,6 +39,7 @@ extern "C" void removeAndEnd(int signal)
     if (g_slot.armed.load()) {
         for (const char* file : g_slot.files)
             ::unlink(file);
+        ::rmdir(g_slot.photos);
         ::rmdir(g_slot.folder);
     }
     // The handler was reset on entry: the signal now ends the process as it would have.
@@ -58,6 +60,12 @@ bool arm(const SnapshotFolder* owner, const QString& folder)
         }
         std::memcpy(g_slot.files[i], file.constData(), size_t(file.size()) + 1);
     }
+    const QByteArray photos = dir + "/photo";
+    if (photos.size() >= PATH_MAX) {
+        g_owner.store(nullptr);
+        return false;
+    }
+    std::memcpy(g_slot.photos, photos.constData(), size_t(photos.size()) + 1);
     std::memcpy(g_slot.folder, dir.constData(), size_t(dir.size()) + 1);
     g_slot.armed.store(true);
     return true;

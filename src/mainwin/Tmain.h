@@ -289,6 +289,8 @@ private:
     // The selected rows for a command on one record. With no rows, or none selected, the user is told (and the
     // first row is selected for the next try) and the list is empty.
     QList<int> SelectedForCommand();
+    // The names of the rows the list shows now: every record, or a search result.
+    QStringList ShownNames() const;
     // Deletes the records of these names in one transaction and removes their rows from the list.
     void DeleteRecords(const QStringList& names);
     bool WriteSetting(const QString& section, const QString& key, const QString& value);

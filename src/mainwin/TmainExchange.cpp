@@ -119,12 +119,7 @@ void Tmain::ExportContactsClick()
         !platform::Prompt::question(this,
                                     QStringLiteral("文件“%1”已经存在。要替换它吗？").arg(QFileInfo(path).fileName())))
         return;
-    // The rows as the list shows them now: every record, or a search result.
-    const RecordModel* model = ListView1->model();
-    QStringList names;
-    names.reserve(model->count());
-    for (int i = 0; i < model->count(); ++i)
-        names.append(model->caption(i));
+    const QStringList names = ShownNames();
     store::Connection connection(QStringLiteral("main.export"), QStringLiteral("call.mdb"));
     QString error;
     if (!connection.open(&error)) {
@@ -150,4 +145,14 @@ void Tmain::ExportContactsClick()
         return;
     }
     platform::Prompt::information(this, firstLines(report.details()));
+}
+
+QStringList Tmain::ShownNames() const
+{
+    const RecordModel* model = ListView1->model();
+    QStringList names;
+    names.reserve(model->count());
+    for (int i = 0; i < model->count(); ++i)
+        names.append(model->caption(i));
+    return names;
 }

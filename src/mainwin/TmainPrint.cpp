@@ -19,12 +19,7 @@ void Tmain::PrintBookClick()
         platform::Prompt::information(this, QStringLiteral("没有记录，请添加！"));
         return;
     }
-    // The rows as the list shows them now: every record, or a search result.
-    const RecordModel* model = ListView1->model();
-    QStringList names;
-    names.reserve(model->count());
-    for (int i = 0; i < model->count(); ++i)
-        names.append(model->caption(i));
+    const QStringList names = ShownNames();
     print::Book book;
     book.title = windowTitle();
     book.date = platform::Clock::today();

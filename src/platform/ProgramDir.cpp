@@ -60,13 +60,19 @@ QString ProgramDir::manualFile(const QString& name)
     return inFolder(installed().manual, name);
 }
 
+QString ProgramDir::defaultFile(const QString& name)
+{
+    if (installed().defaults.isEmpty())
+        return QString();
+    const QString shared = installed().defaults + QLatin1Char('/') + name;
+    return QFileInfo::exists(shared) ? shared : QString();
+}
+
 QString ProgramDir::fileOrDefault(const QString& name)
 {
     const QString own = file(name);
-    if (QFileInfo::exists(own) || installed().defaults.isEmpty())
-        return own;
-    const QString shared = installed().defaults + QLatin1Char('/') + name;
-    return QFileInfo::exists(shared) ? shared : own;
+    const QString shared = QFileInfo::exists(own) ? QString() : defaultFile(name);
+    return shared.isEmpty() ? own : shared;
 }
 
 bool ProgramDir::isSafeComponent(const QString& name)

@@ -23,6 +23,8 @@ public:
     // The program directory's own file, else the administrator's file of that name for everybody
     // (/etc/velloran/server.ini) when there is one, else the program directory's (missing) file.
     static QString fileOrDefault(const QString& name);
+    // The administrator's file of that name for everybody, when the program is installed and there is one.
+    static QString defaultFile(const QString& name);
     // A name that is safe as one path component inside the program's directory: not empty, not "." or "..",
     // no "/" or "\", no control character.
     static bool isSafeComponent(const QString& name);

@@ -1,5 +1,6 @@
 #include "store/ServerSettings.h"
 
+#include "platform/ProgramDir.h"
 #include "store/Ini.h"
 
 #include <QDir>
@@ -114,9 +115,13 @@ QString ServerSettings::iniFile(const QString& programDir)
 bool ServerSettings::load(const QString& programDir, ServerSettings* settings, QString* error)
 {
     *settings = ServerSettings();
-    const QString file = iniFile(programDir);
-    if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
-        return true;
+    QString file = iniFile(programDir);
+    if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink()) {
+        // An installed program without a server.ini of its own takes the administrator's for every person.
+        file = platform::ProgramDir::defaultFile(QStringLiteral("server.ini"));
+        if (file.isEmpty())
+            return true;
+    }
     if (!Ini::isSound(file)) {
         if (error)
             *error = QStringLiteral("server.ini 不是可以读取的设置文件。");

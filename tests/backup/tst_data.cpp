@@ -159,6 +159,8 @@ void tst_data::commandLine()
 // A backup killed while it copies the database leaves no copy of the contacts beside its archive.
 void tst_data::killedBackupLeavesNoCopy()
 {
+    if (TestProgramDir::onServer())
+        QSKIP("the backup is held by locking the desktop's own database file");
     TestProgramDir t;
     QTemporaryDir cwd;
     QVERIFY(t.addContact(QStringLiteral("张三")));

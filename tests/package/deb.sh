@@ -21,7 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = amd64 ] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
 for wanted in libqt6core6 libqt6widgets6 libqt6sql6 libarchive libsodium libjpeg62-turbo libsqlite3 libc6 \
-              libqt6sql6-sqlite qt6-translations-l10n libqt6svg6 fonts-arphic-uming; do
+              libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libqt6svg6 fonts-arphic-uming; do
     [[ ", $depends" == *", $wanted"* ]] || fail "Depends lacks $wanted: $depends"
 done
 [[ "$depends" != *asan* && "$depends" != *ubsan* ]] || fail "a sanitizer build was packed: $depends"

@@ -1,5 +1,6 @@
 // The rules of the office server's settings and SQL that need no server: what server.ini may say, how a
 // connection is secured, and how the fixed statements compare names there.
+#include "platform/ProgramDir.h"
 #include "store/Dialect.h"
 #include "store/Ini.h"
 #include "store/ServerSettings.h"
@@ -175,6 +176,17 @@ private slots:
         QVERIFY(settings({{"host", "db"}}).save(dir.path(), &error));
         QVERIFY(ServerSettings::load(dir.path(), &s, &error));
         QCOMPARE(s.values(), (QList<QPair<QString, QString>>{{"host", "db"}}));
+
+        // An installed program's administrator names the server for everybody without a server.ini of their own.
+        QTemporaryDir person;
+        QVERIFY(store::Ini::write(dir.path() + "/server.ini", "server", "dbname", "office"));
+        platform::ProgramDir::setInstalled("/usr/lib/velloran", "/usr/share/velloran", dir.path());
+        QVERIFY(ServerSettings::load(person.path(), &s, &error));
+        QCOMPARE(s.value("dbname"), QString("office"));
+        QVERIFY(store::Ini::write(ServerSettings::iniFile(person.path()), "server", "host", " "));
+        QVERIFY(ServerSettings::load(person.path(), &s, &error));
+        QVERIFY(!s.isServer()); // a file of one's own, even an empty one, wins
+        platform::ProgramDir::setInstalled({}, {}, {});
     }
 
     // The server folds exactly A-Z in every statement that compares names, and nothing else changes.
