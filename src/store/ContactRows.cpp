@@ -60,7 +60,7 @@ int wholeNumber(QByteArrayView text)
         if (digits)
             return value;
     }
-    return QString::fromUtf8(text).toInt();
+    return Utf16Text(text).view().toInt();
 }
 
 quint16 packMeta(ContactRows::Sex sex, int month, int day)
@@ -87,7 +87,8 @@ QByteArrayView ContactRows::text(int row, int column) const
 
 QString ContactRows::string(int row, int column) const
 {
-    return QString::fromUtf8(text(row, column));
+    // Not QString::fromUtf8, which drops a leading byte-order mark that the text keeps.
+    return Utf16Text(text(row, column)).view().toString();
 }
 
 char* ContactRows::reserveText(size_t bytes)
