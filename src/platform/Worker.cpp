@@ -52,6 +52,12 @@ void Worker::post(std::function<void()> work)
     m_wake.notify_one();
 }
 
+bool Worker::hasQueuedWork()
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_queue.empty();
+}
+
 void Worker::run(const std::function<void()>& work)
 {
     if (isWorkerThread()) {

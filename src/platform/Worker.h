@@ -27,6 +27,8 @@ public:
     void post(std::function<void()> work);
 
     bool isWorkerThread() const { return QThread::currentThread() == m_thread; }
+    // Whether work is queued behind the one running: work done while the thread is idle yields to it.
+    bool hasQueuedWork();
 
 private:
     void loop();

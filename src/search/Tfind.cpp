@@ -17,11 +17,13 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 #include <vector>
 
 Tfind::Tfind(hub::MainHub& main, QWidget* parent)
     : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")),
-      ui(std::make_unique<Ui::Tfind>()), m_main(main)
+      ui(std::make_unique<Ui::Tfind>()), m_main(main), m_pinyin(std::make_shared<search::PinyinCache>()),
+      m_closing(std::make_shared<std::atomic<bool>>(false))
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("find"));
@@ -39,9 +41,33 @@ Tfind::Tfind(hub::MainHub& main, QWidget* parent)
 
     // Enter and Esc must reach the window before a focused line edit or button acts on them.
     platform::KeyPreview::install(this, this);
+
+    // The names' pinyin is read ahead while the reader is idle, in the order the searches ask for it (from the
+    // table's first row on, which is the block's last), a few thousand names a step.
+    struct Ahead {
+        const store::ContactRows* block = nullptr;
+        int next = 0;
+    };
+    m_main.contactReader().whenIdle(
+        [cache = m_pinyin, closing = m_closing, ahead = Ahead()](const store::ContactReader::Rows& rows) mutable {
+            if (*closing)
+                return true;
+            if (ahead.block != rows.get()) {
+                ahead.block = rows.get();
+                ahead.next = rows->size();
+            }
+            const int end = std::max(0, ahead.next - 4096);
+            for (int row = ahead.next - 1; row >= end; --row)
+                cache->keyFor(rows->text(row, 0));
+            ahead.next = end;
+            return end == 0;
+        });
 }
 
-Tfind::~Tfind() = default;
+Tfind::~Tfind()
+{
+    *m_closing = true;
+}
 
 void Tfind::showEvent(QShowEvent* event)
 {
@@ -184,7 +210,7 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
     const bool read = m_main.contactReader().visit(
         [&](const store::ContactReader::Rows& all) {
             rows = all;
-            matches = SearchRules::find(*all, conditions, pinyin, &m_pinyin);
+            matches = SearchRules::find(*all, conditions, pinyin, m_pinyin.get());
         },
         &error);
     // A read that broke off must not pass for a complete result.

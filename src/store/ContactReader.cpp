@@ -17,6 +17,7 @@ ContactReader::ContactReader() : m_worker(QStringLiteral("contact reader")) {}
 
 ContactReader::~ContactReader()
 {
+    m_ending = true;
     // Without waiting in an event loop: the program may be ending, and nothing else should run meanwhile.
     m_worker.post([this] {
         m_rows.reset();
@@ -120,6 +121,23 @@ bool ContactReader::visit(const std::function<void(const Rows&)>& work, QString*
             work(rows);
     });
     return ok;
+}
+
+void ContactReader::whenIdle(IdleStep step)
+{
+    m_worker.post([this, step = std::move(step)]() mutable { idle(std::move(step)); });
+}
+
+void ContactReader::idle(IdleStep step)
+{
+    while (!m_ending && m_rows) {
+        if (m_worker.hasQueuedWork()) {
+            whenIdle(std::move(step));
+            return;
+        }
+        if (step(m_rows))
+            return;
+    }
 }
 
 } // namespace store

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <functional>
 #include <memory>
 
@@ -33,12 +35,18 @@ public:
     // Runs work in the reader's thread over every contact, read as read() reads them: the searches test them there,
     // and whatever work keeps between calls is only ever touched in that thread.
     bool visit(const std::function<void(const Rows&)>& work, QString* error);
+    // Work over the rows read last that nobody waits for, done in the reader's thread while it has nothing else to
+    // do: each step is short, and any call above goes before the next one. Steps continue until one returns true,
+    // no rows are kept, or the reader ends.
+    using IdleStep = std::function<bool(const Rows&)>;
+    void whenIdle(IdleStep step);
 
 private:
     // In the reader's thread.
     bool open(QString* error);
     bool readHere(Rows* rows, bool* reread, QString* error);
     bool unchanged();
+    void idle(IdleStep step);
 
     // Made, used and closed in the reader's thread, as Qt wants of a connection.
     std::unique_ptr<Connection> m_connection;
@@ -46,6 +54,7 @@ private:
     // The store's data version the rows were read at, when it told one before and after the read alike.
     bool m_versionKnown = false;
     qint64 m_version = 0;
+    std::atomic<bool> m_ending{false};
     // Last, so that it ends first: the connection is closed in its thread before the members go.
     platform::Worker m_worker;
 };

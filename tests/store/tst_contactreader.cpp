@@ -115,6 +115,23 @@ private Q_SLOTS:
         QCOMPARE(again->size(), 0);
     }
 
+    // Idle work goes over the rows read last, step by step, until a step says it is done; nothing without rows.
+    void idleWorkRunsOverTheKeptRows()
+    {
+        QVERIFY(m_dir->addContact(QStringLiteral("张三")));
+        ContactReader reader;
+        std::atomic<int> early = 0;
+        std::atomic<int> steps = 0;
+        reader.whenIdle([&early](const ContactReader::Rows&) { return ++early > 0; });
+        ContactReader::Rows rows;
+        QString error;
+        QVERIFY(reader.read(&rows, &error));
+        reader.whenIdle([&steps](const ContactReader::Rows& kept) { return kept->size() == 1 && ++steps == 3; });
+        QVERIFY(reader.read(&rows, &error)); // queued behind the idle work, or before its next step
+        QTRY_COMPARE(steps.load(), 3);
+        QCOMPARE(early.load(), 0);
+    }
+
     // The server's copy format: tab-separated fields, backslash escapes, \N for NULL (read as empty text).
     void copyLines_data()
     {
