@@ -63,6 +63,8 @@ public:
     store::Connection& mainConnection() override { return acper; }
     store::Connection* sharedConnection() override;
     store::ContactReader& contactReader() override { return *m_reader; }
+    // The start-up's first fill is read ahead while the start-up runs.
+    void ReadAhead();
     void SetCaption(const QString& caption) override; // tool windows: the title text
     void ShowContactCode(const QString& name, QWidget* over) override;
 

@@ -91,6 +91,11 @@ void Tmain::ListView1ColumnClick(int)
     RequestSummary();
 }
 
+void Tmain::ReadAhead()
+{
+    m_reader->readAhead();
+}
+
 bool Tmain::CountMainRows(int* rows)
 {
     QString error;

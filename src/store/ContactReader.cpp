@@ -88,6 +88,19 @@ bool ContactReader::read(Rows* rows, QString* error, bool* reread)
     return ok;
 }
 
+void ContactReader::readAhead()
+{
+    m_worker.post([this] {
+        QString error;
+        qint64 version = 0;
+        if (m_ending || !open(&error) || !m_connection->dialect().dataVersion(m_connection->database(), &version))
+            return;
+        Rows rows;
+        bool reread = false;
+        readHere(&rows, &reread, &error);
+    });
+}
+
 bool ContactReader::count(int* rows, QString* error)
 {
     bool ok = false;

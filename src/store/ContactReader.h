@@ -30,6 +30,10 @@ public:
     // Every contact newest first, as "select * from main order by id desc" lists them. *reread tells whether the
     // table was read, or the rows read last are still the book's.
     bool read(Rows* rows, QString* error, bool* reread = nullptr);
+    // Reads them ahead without waiting, where the store can tell later that the book is unchanged (the embedded
+    // store): a read() meanwhile or soon after takes these rows, unless the book changed. A read nobody uses would
+    // only load the server, which cannot tell.
+    void readAhead();
     // The number of contacts, as "select count(*) from main" gives it.
     bool count(int* rows, QString* error);
     // Runs work in the reader's thread over every contact, read as read() reads them: the searches test them there,

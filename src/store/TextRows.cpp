@@ -43,6 +43,14 @@ bool wellFormed(QByteArrayView bytes, bool noncharacters)
             ++p;
             continue;
         }
+        // Most of the rest is Han: three bytes whose lead allows every continuation (not E0's overlong forms, ED's
+        // surrogates or EF's noncharacters).
+        if (((b >= 0xE1 && b <= 0xEC) || b == 0xEE) && end - p >= 3) {
+            if ((p[1] & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80)
+                return false;
+            p += 3;
+            continue;
+        }
         int more = 0;
         char32_t c = 0;
         char32_t least = 0;

@@ -132,6 +132,15 @@ private Q_SLOTS:
         QCOMPARE(early.load(), 0);
     }
 
+    // Text passes unconverted only when every decoder reads it alike.
+    void plainUtf8()
+    {
+        QVERIFY(store::isPlainUtf8("ab\xE5\xBC\xA0\xEE\x80\x80\xF0\x9F\x98\x80"));
+        for (const char* bad : {"\xED\xA0\x80", "\xE1\x80", "\xE5\xBC", "\xE5\x41\x80", "\xEF\xBF\xBF",
+                                "\xE0\x80\x80", "\xC0\xAF", "\xF5\x80\x80\x80", "\x80"})
+            QVERIFY2(!store::isPlainUtf8(bad), bad);
+    }
+
     // The server's copy format: tab-separated fields, backslash escapes, \N for NULL (read as empty text).
     void copyLines_data()
     {
