@@ -265,7 +265,8 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
             touch();
         double events = 0;
         double cpu = 0;
-        const double wall = timed(&gapReload, [w] { w->Timer5Timer(); }, &events, &cpu);
+        const double wall = timed(
+            &gapReload, [w] { w->Timer5Timer(); }, &events, &cpu);
         if (changed) {
             reload.push_back(wall);
             reloadCpu.push_back(cpu);
@@ -289,7 +290,8 @@ int measureProgram(int& argc, char** argv, const QString& dir, int expectedRows,
     long peakSortKb = -1;
     if (exitCode == 0) {
         settle();
-        sortFirst = timed(&gapSort, [w] { w->ListView1ColumnClick(0); }, &sortEvents, &sortFirstCpu);
+        sortFirst = timed(
+            &gapSort, [w] { w->ListView1ColumnClick(0); }, &sortEvents, &sortFirstCpu);
         check(w->ListView1->model()->sortByName(), QStringLiteral("the first column click did not sort"));
         for (int k = 0; k < 2 && exitCode == 0; ++k) {
             settle();

@@ -96,7 +96,7 @@ struct Figures {
     double startMs = -1;  // Program::start: windows, start-up chain, first fill
     double exposeMs = -1; // from Program::start's return to the painted window
     double firstFillMs = -1;
-    double reloadMs = -1; // the table changed since it was last read
+    double reloadMs = -1;     // the table changed since it was last read
     double reloadSameMs = -1; // unchanged: the rows read last serve
     double reloadEventsMs = -1;
     double scanMs = -1; // negative: no sqlite3
@@ -313,8 +313,9 @@ void row(int size, const QList<QPair<QString, int>>& values)
 void printTable(const std::vector<Figures>& all)
 {
     say(QString());
-    say(QStringLiteral("contacts | start→shown ms | reload ms | sqlite3 scan ms | reload/scan | sort ms | sorted reload "
-                       "ms | peak RSS MB | delete all ms"));
+    say(QStringLiteral(
+        "contacts | start→shown ms | reload ms | sqlite3 scan ms | reload/scan | sort ms | sorted reload "
+        "ms | peak RSS MB | delete all ms"));
     for (const Figures& f : all) {
         if (!f.ok) {
             say(cell(QString::number(f.size), 8) + QStringLiteral(" | failed: ") + f.error);
@@ -332,7 +333,8 @@ void printTable(const std::vector<Figures>& all)
     }
 
     say(QString());
-    say(QStringLiteral("Breakdown (ms unless stated); the reload of an unchanged table is served by the rows read last:"));
+    say(QStringLiteral(
+        "Breakdown (ms unless stated); the reload of an unchanged table is served by the rows read last:"));
     say(QStringLiteral("contacts | launch→main | QApplication | Program::start | →painted | first fill | reload events"
                        " | unchanged reload | sort events | re-sort | unsort | generate"));
     for (const Figures& f : all) {
@@ -373,8 +375,8 @@ void printTable(const std::vector<Figures>& all)
     for (const Figures& f : all) {
         if (!f.ok)
             continue;
-        row(f.size, {{fixed(f.gapStartMs), 8}, {fixed(f.gapReloadMs), 7}, {fixed(f.gapSortMs), 5},
-                     {fixed(f.gapSearchMs), 8}});
+        row(f.size,
+            {{fixed(f.gapStartMs), 8}, {fixed(f.gapReloadMs), 7}, {fixed(f.gapSortMs), 5}, {fixed(f.gapSearchMs), 8}});
     }
 
     say(QString());
@@ -442,7 +444,8 @@ bool printTargets(const std::vector<Figures>& all)
                QStringLiteral("%1 ms  %2").arg(fixed(value), verdict(value >= 0, value >= 0 && value <= limit)));
     };
     const auto at = [&all](int size) -> const Figures* {
-        const auto it = std::find_if(all.begin(), all.end(), [size](const Figures& f) { return f.ok && f.size == size; });
+        const auto it =
+            std::find_if(all.begin(), all.end(), [size](const Figures& f) { return f.ok && f.size == size; });
         return it == all.end() ? nullptr : &*it;
     };
     const auto slowest = [](std::initializer_list<double> values) { return std::max(values); };
@@ -573,7 +576,7 @@ bool printTargets(const std::vector<Figures>& all)
         const Figures& first = *measured.front();
         const Figures& last = *measured.back();
         const double span = growth(first, last, m.value);
-        const QString verdict = span < 0                                                  ? QStringLiteral("n/a")
+        const QString verdict = span < 0                                               ? QStringLiteral("n/a")
                                 : span <= allowed(first, last, m.nLogN) * kLinearSlack ? QStringLiteral("no faster")
                                                                                        : QStringLiteral("FASTER");
         say(QStringLiteral("  %1 : %2  → %3")

@@ -98,7 +98,7 @@ Qt::ItemFlags RecordModel::flags(const QModelIndex& index) const
 }
 
 std::vector<quint32> RecordModel::sortOrder(const Rows& base, const store::ContactRows& added,
-                                           const std::vector<quint32>& refs)
+                                            const std::vector<quint32>& refs)
 {
     const auto n = quint32(refs.size());
     const auto nameOf = [](const Rows& b, const store::ContactRows& a, quint32 ref) {

@@ -41,8 +41,7 @@ class PinyinKeyView {
 public:
     PinyinKeyView() = default;
     PinyinKeyView(const PinyinKey& key) : m_positions(key.positions()), m_firstLetters(key.firstLetters()) {}
-    PinyinKeyView(QByteArrayView positions, quint32 firstLetters)
-        : m_positions(positions), m_firstLetters(firstLetters)
+    PinyinKeyView(QByteArrayView positions, quint32 firstLetters) : m_positions(positions), m_firstLetters(firstLetters)
     {
     }
     bool isEmpty() const { return m_positions.isEmpty(); }

@@ -3,7 +3,6 @@
 #include "search/PinyinCache.h"
 #include "store/ContactRows.h"
 
-
 #include <bitset>
 #include <memory>
 
@@ -34,9 +33,9 @@ class Matcher {
 public:
     explicit Matcher(const SearchRules::Condition& condition) : m_condition(condition)
     {
-        static const QString columns[store::ContactRows::Texts] = {
-            QStringLiteral("姓名"), QStringLiteral("关系"), QStringLiteral("电话"),
-            QStringLiteral("手机"), QStringLiteral("小灵通"), QStringLiteral("住址")};
+        static const QString columns[store::ContactRows::Texts] = {QStringLiteral("姓名"),   QStringLiteral("关系"),
+                                                                   QStringLiteral("电话"),   QStringLiteral("手机"),
+                                                                   QStringLiteral("小灵通"), QStringLiteral("住址")};
         for (int k = 0; k < store::ContactRows::Texts; ++k) {
             if (condition.column == columns[k])
                 m_column = k;

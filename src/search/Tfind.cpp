@@ -4,8 +4,8 @@
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
 #include "platform/Centre.h"
-#include "platform/KeyPreview.h"
 #include "platform/ErrorLead.h"
+#include "platform/KeyPreview.h"
 #include "platform/Prompt.h"
 #include "search/Pinyin.h"
 #include "store/ContactReader.h"
@@ -21,8 +21,8 @@
 #include <vector>
 
 Tfind::Tfind(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")),
-      ui(std::make_unique<Ui::Tfind>()), m_main(main), m_pinyin(std::make_shared<search::PinyinCache>()),
+    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>()),
+      m_main(main), m_pinyin(std::make_shared<search::PinyinCache>()),
       m_closing(std::make_shared<std::atomic<bool>>(false))
 {
     ui->setupUi(this);

@@ -123,7 +123,7 @@ void ContactRows::appendRow(qint64 id, const QByteArrayView* texts, Sex sex, int
 
 void ContactRows::appendRead(const QByteArrayView* values)
 {
-    static constexpr QByteArrayView male("\xE7\x94\xB7"); // 男
+    static constexpr QByteArrayView male("\xE7\x94\xB7");   // 男
     static constexpr QByteArrayView female("\xE5\xA5\xB3"); // 女
     const QByteArrayView sex = values[1 + Texts];
     const Sex s = sex == male ? Sex::Male : sex == female ? Sex::Female : Sex::Other;

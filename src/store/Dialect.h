@@ -41,7 +41,8 @@ public:
     virtual bool inTransaction(const QSqlDatabase& db, bool begun) const = 0;
     // Every row of a fixed select, each value as the text Qt's driver would give (empty for NULL), read through the
     // store's own interface without a variant per value: the whole-table reads of the list and the searches.
-    virtual bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink, QString* error) const = 0;
+    virtual bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink,
+                           QString* error) const = 0;
     // A number that differs from the last one this connection was given whenever another connection has committed a
     // change to the book since; false when the store cannot tell.
     virtual bool dataVersion(const QSqlDatabase& db, qint64* version) const = 0;

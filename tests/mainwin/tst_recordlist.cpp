@@ -1,7 +1,7 @@
 // The record list of the main window: first fill, summary texts, full reload and its wait, sort toggle,
 // stripes and the notes pad, against a real program directory.
-#include "hub/RecordListView.h"
 #include "hub/NameOrder.h"
+#include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
 #include "mainwin/Summary.h"
 #include "mainwin/Tmain.h"
@@ -16,13 +16,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QLineEdit>
-#include <QSet>
 #include <algorithm>
 #include <memory>
 #include <numeric>
@@ -145,11 +145,22 @@ private Q_SLOTS:
     // place or in the background, and for rows read from the book and rows put in by windows alike.
     void nameOrderIsTheLocaleCollation()
     {
-        QStringList names = {QStringLiteral("张三"), QStringLiteral("阿明"), QString(), QStringLiteral("Zoe"),
-                             QStringLiteral("zoe"), QStringLiteral("张三"), QStringLiteral("12"), QStringLiteral("2"),
-                             QStringLiteral("李四李四李四李四李四"), QStringLiteral("李四李四李四李四李"),
-                             QStringLiteral("\U0001F600"), QStringLiteral("Émile"), QStringLiteral("emile"),
-                             QStringLiteral(" "), QStringLiteral("曾国藩"), QStringLiteral("长")};
+        QStringList names = {QStringLiteral("张三"),
+                             QStringLiteral("阿明"),
+                             QString(),
+                             QStringLiteral("Zoe"),
+                             QStringLiteral("zoe"),
+                             QStringLiteral("张三"),
+                             QStringLiteral("12"),
+                             QStringLiteral("2"),
+                             QStringLiteral("李四李四李四李四李四"),
+                             QStringLiteral("李四李四李四李四李"),
+                             QStringLiteral("\U0001F600"),
+                             QStringLiteral("Émile"),
+                             QStringLiteral("emile"),
+                             QStringLiteral(" "),
+                             QStringLiteral("曾国藩"),
+                             QStringLiteral("长")};
         QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
         std::vector<int> expected(size_t(names.size()));
         std::iota(expected.begin(), expected.end(), 0);

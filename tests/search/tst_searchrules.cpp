@@ -84,16 +84,21 @@ private Q_SLOTS:
     // main", in table order: letter case, characters that fold to others, surrogates, pinyin.
     void blockSearchFindsWhatRowByRowFinds()
     {
-        static const char16_t* const names[] = {u"张三", u"Lily Wang", u"KELVIN", u"\u212Aelvin", u"straße",
-                                                u"STRASSE", u"\u0130stanbul", u"istanbul", u"Émile", u"émile",
-                                                u"\U0001F600 smile", u"a'b%c_d", u"", u" ", u"曾国藩"};
+        static const char16_t* const names[] = {
+            u"张三",     u"Lily Wang", u"KELVIN", u"\u212Aelvin",      u"straße",  u"STRASSE", u"\u0130stanbul",
+            u"istanbul", u"Émile",     u"émile",  u"\U0001F600 smile", u"a'b%c_d", u"",        u" ",
+            u"曾国藩"};
         store::ContactRows rows;
         QList<QHash<QString, QString>> tableOrder;
         qint64 id = 0;
         for (const char16_t* n : names) {
             const QString name = QString::fromUtf16(n);
-            const std::array<QString, 6> texts = {name, name.toUpper(), QStringLiteral("0351-") + QString::number(id),
-                                                  QStringLiteral("139") + QString::number(id), QString(), name};
+            const std::array<QString, 6> texts = {name,
+                                                  name.toUpper(),
+                                                  QStringLiteral("0351-") + QString::number(id),
+                                                  QStringLiteral("139") + QString::number(id),
+                                                  QString(),
+                                                  name};
             rows.append(++id, texts);
             static const char* const columns[] = {"姓名", "关系", "电话", "手机", "小灵通", "住址"};
             QHash<QString, QString> row;
@@ -102,9 +107,9 @@ private Q_SLOTS:
             // The block is newest first; the table's order is the reverse.
             tableOrder.prepend(row);
         }
-        static const char16_t* const inputs[] = {u"k",  u"K",       u"\u212A", u"ß", u"SS",    u"i", u"\u0130",
-                                                 u"é",  u"\U0001F600", u"\xD83D", u"张", u"'b%", u"35", u"zs",
-                                                 u"zgf", u"lily",   u"e"};
+        static const char16_t* const inputs[] = {u"k",      u"K",  u"\u212A",     u"ß",      u"SS", u"i",
+                                                 u"\u0130", u"é",  u"\U0001F600", u"\xD83D", u"张", u"'b%",
+                                                 u"35",     u"zs", u"zgf",        u"lily",   u"e"};
         search::PinyinCache cache;
         for (const char16_t* in : inputs) {
             const QString input = QString::fromUtf16(in);
@@ -119,7 +124,8 @@ private Q_SLOTS:
                 for (qsizetype i = 0; i < tableOrder.size(); ++i) {
                     const QHash<QString, QString>& row = tableOrder[i];
                     const bool spelled =
-                        !pinyin.isEmpty() && search::pinyinMatches(search::pinyinKey(row.value(QStringLiteral("姓名"))), pinyin);
+                        !pinyin.isEmpty() &&
+                        search::pinyinMatches(search::pinyinKey(row.value(QStringLiteral("姓名"))), pinyin);
                     if (spelled || rowMatches(conditions, row))
                         expected.push_back(quint32(rows.size() - 1 - i));
                 }

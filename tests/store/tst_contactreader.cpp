@@ -23,8 +23,8 @@ private:
     // The described read, through Qt's driver, as the list's cells and the summary's sex and birthday read it.
     void compareWithDescribedRead(const ContactRows& rows) const
     {
-        const QList<QStringList> expected =
-            m_dir->rows(QStringLiteral("select id,姓名,关系,电话,手机,小灵通,住址,性别,生月,生日 from main order by id desc"));
+        const QList<QStringList> expected = m_dir->rows(
+            QStringLiteral("select id,姓名,关系,电话,手机,小灵通,住址,性别,生月,生日 from main order by id desc"));
         QCOMPARE(rows.size(), expected.size());
         for (int i = 0; i < rows.size(); ++i) {
             const QStringList& e = expected[i];
@@ -136,8 +136,8 @@ private Q_SLOTS:
     void plainUtf8()
     {
         QVERIFY(store::isPlainUtf8("ab\xE5\xBC\xA0\xEE\x80\x80\xF0\x9F\x98\x80"));
-        for (const char* bad : {"\xED\xA0\x80", "\xE1\x80", "\xE5\xBC", "\xE5\x41\x80", "\xEF\xBF\xBF",
-                                "\xE0\x80\x80", "\xC0\xAF", "\xF5\x80\x80\x80", "\x80"})
+        for (const char* bad : {"\xED\xA0\x80", "\xE1\x80", "\xE5\xBC", "\xE5\x41\x80", "\xEF\xBF\xBF", "\xE0\x80\x80",
+                                "\xC0\xAF", "\xF5\x80\x80\x80", "\x80"})
             QVERIFY2(!store::isPlainUtf8(bad), bad);
     }
 
