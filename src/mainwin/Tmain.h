@@ -307,6 +307,8 @@ private:
     void (Tmain::*m_dropCommand)() = nullptr;
     // Rows going away (deleted, or cleared for a reload): their deselection shows no details.
     bool m_rowsLeaving = false;
+    // A reload is reading the table.
+    bool m_reloading = false;
     // A deletion runs (it lets the window repaint): the window is not closed under it.
     bool m_deleting = false;
     QMetaObject::Connection m_focusConnection;

@@ -126,10 +126,18 @@ void Tmain::Timer5Timer()
     Panel4->hide();
     Timer6->stop();
 
-    // The old rows stay listed while the table is read; they go only when the new ones come.
+    // The old rows stay listed while the table is read; they go only when the new ones come. The window repaints
+    // meanwhile, and a reload asked for from there follows this one rather than finishing before it with older rows.
+    if (m_reloading) {
+        platform::startStep(Timer5);
+        return;
+    }
     store::ContactReader::Rows fresh;
     QString error;
-    if (!m_reader->read(&fresh, &error)) {
+    m_reloading = true;
+    const bool read = m_reader->read(&fresh, &error);
+    m_reloading = false;
+    if (!read) {
         ReportError(platform::ErrorLead::readDatabase(), error);
         return;
     }
