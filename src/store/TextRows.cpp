@@ -168,84 +168,99 @@ bool readSqliteTexts(sqlite3* db, const QByteArray& select, const TextSink& sink
     return ok || fail(error, why);
 }
 
-bool splitCopyLine(QByteArrayView line, std::vector<QByteArray>* fields)
+namespace {
+
+// One field of a copy line that holds a backslash, unescaped; false for \N inside other text or a line that ends in
+// a lone backslash.
+bool unescapeCopyField(QByteArrayView raw, QByteArray* field)
 {
-    if (line.endsWith('\n'))
-        line.chop(1);
-    fields->clear();
-    QByteArray field;
-    bool null = false;
-    const auto finish = [&] {
-        fields->push_back(null ? QByteArray() : field);
-        field.clear();
-        null = false;
-    };
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '\t') {
-            finish();
-            continue;
-        }
+    field->clear();
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
         if (c != '\\') {
-            field.append(c);
+            field->append(c);
             continue;
         }
-        if (++i >= line.size())
+        if (++i >= raw.size())
             return false;
-        const char e = line[i];
+        const char e = raw[i];
         switch (e) {
         case 'N':
-            // \N alone is NULL; inside other text it is not COPY's.
-            if (!field.isEmpty() || (i + 1 < line.size() && line[i + 1] != '\t'))
-                return false;
-            null = true;
-            break;
+            return false;
         case 'b':
-            field.append('\b');
+            field->append('\b');
             break;
         case 'f':
-            field.append('\f');
+            field->append('\f');
             break;
         case 'n':
-            field.append('\n');
+            field->append('\n');
             break;
         case 'r':
-            field.append('\r');
+            field->append('\r');
             break;
         case 't':
-            field.append('\t');
+            field->append('\t');
             break;
         case 'v':
-            field.append('\v');
+            field->append('\v');
             break;
         case 'x': {
             int value = 0;
             int digits = 0;
-            while (digits < 2 && i + 1 < line.size() && isxdigit(uchar(line[i + 1]))) {
-                const char h = line[++i];
+            while (digits < 2 && i + 1 < raw.size() && isxdigit(uchar(raw[i + 1]))) {
+                const char h = raw[++i];
                 value = value * 16 + (h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
                 ++digits;
             }
-            if (digits == 0)
-                field.append('x');
-            else
-                field.append(char(value));
+            field->append(digits == 0 ? 'x' : char(value));
             break;
         }
         default:
             if (e >= '0' && e <= '7') {
                 int value = e - '0';
-                for (int digits = 1; digits < 3 && i + 1 < line.size() && line[i + 1] >= '0' && line[i + 1] <= '7';
+                for (int digits = 1; digits < 3 && i + 1 < raw.size() && raw[i + 1] >= '0' && raw[i + 1] <= '7';
                      ++digits)
-                    value = value * 8 + (line[++i] - '0');
-                field.append(char(value));
+                    value = value * 8 + (raw[++i] - '0');
+                field->append(char(value));
             } else {
-                field.append(e);
+                field->append(e);
             }
         }
     }
-    finish();
     return true;
+}
+
+} // namespace
+
+bool splitCopyLine(QByteArrayView line, std::vector<QByteArrayView>* fields, std::vector<QByteArray>* unescaped)
+{
+    if (line.endsWith('\n'))
+        line.chop(1);
+    fields->clear();
+    // Unescaped fields keep their bytes where they are when the list grows: a QByteArray moves without copying.
+    size_t used = 0;
+    qsizetype start = 0;
+    for (;;) {
+        // A tab in a value is escaped, so every tab ends a field.
+        const qsizetype tab = line.indexOf('\t', start);
+        const QByteArrayView raw = line.sliced(start, (tab < 0 ? line.size() : tab) - start);
+        if (!raw.contains('\\')) {
+            fields->push_back(raw);
+        } else if (raw == QByteArrayView("\\N")) {
+            fields->push_back(QByteArrayView());
+        } else {
+            if (unescaped->size() <= used)
+                unescaped->emplace_back();
+            QByteArray& field = (*unescaped)[used++];
+            if (!unescapeCopyField(raw, &field))
+                return false;
+            fields->push_back(field);
+        }
+        if (tab < 0)
+            return true;
+        start = tab + 1;
+    }
 }
 
 bool readServerTexts(pg_conn* db, const QByteArray& select, const TextSink& sink, QString* error)
@@ -256,8 +271,9 @@ bool readServerTexts(pg_conn* db, const QByteArray& select, const TextSink& sink
     QString why = copying ? QString() : QString::fromUtf8(PQresultErrorMessage(start)).trimmed();
     PQclear(start);
     bool ok = copying;
-    std::vector<QByteArray> fields;
     std::vector<QByteArrayView> values;
+    std::vector<QByteArray> unescaped;
+    std::vector<QByteArray> converted;
     // Every line is taken, also after a failure, so that the connection is free again afterwards.
     while (copying) {
         char* line = nullptr;
@@ -270,16 +286,17 @@ bool readServerTexts(pg_conn* db, const QByteArray& select, const TextSink& sink
             break;
         }
         if (ok) {
-            if (!splitCopyLine(QByteArrayView(line, length), &fields)) {
+            if (!splitCopyLine(QByteArrayView(line, length), &values, &unescaped)) {
                 ok = false;
                 why = QStringLiteral("The server's COPY output could not be read.");
             } else {
-                values.resize(fields.size());
-                for (size_t i = 0; i < fields.size(); ++i) {
+                converted.resize(std::max(converted.size(), values.size()));
+                for (size_t i = 0; i < values.size(); ++i) {
                     // Qt's driver reads the server's UTF-8 with Qt's decoder.
-                    if (!isPlainUtf8(fields[i]) || fields[i].startsWith("\xEF\xBB\xBF"))
-                        fields[i] = asQtReadsUtf8(fields[i]);
-                    values[i] = fields[i];
+                    if (!isPlainUtf8(values[i]) || values[i].startsWith("\xEF\xBB\xBF")) {
+                        converted[i] = asQtReadsUtf8(values[i]);
+                        values[i] = converted[i];
+                    }
                 }
                 ok = sink(values.data(), int(values.size()), &why);
             }

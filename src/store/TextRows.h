@@ -24,8 +24,9 @@ bool readSqliteTexts(sqlite3* db, const QByteArray& select, const TextSink& sink
 bool readServerTexts(pg_conn* db, const QByteArray& select, const TextSink& sink, QString* error);
 
 // The fields of one line of COPY's text format (tab-separated, backslash escapes, \N for NULL, which reads as
-// empty text); false for a line that is not in that format.
-bool splitCopyLine(QByteArrayView line, std::vector<QByteArray>* fields);
+// empty text); false for a line that is not in that format. A field without escapes is a view into the line, one
+// with escapes a view of its unescaped bytes, kept in `unescaped` (reused from line to line).
+bool splitCopyLine(QByteArrayView line, std::vector<QByteArrayView>* fields, std::vector<QByteArray>* unescaped);
 
 // Text as Qt's UTF-8 decoder reads it, back in UTF-8: text it would change (a byte that is no UTF-8, a leading
 // byte-order mark) is changed the same way.
