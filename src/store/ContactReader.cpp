@@ -27,8 +27,12 @@ ContactReader::~ContactReader()
 
 bool ContactReader::open(QString* error)
 {
-    if (!m_connection)
-        m_connection = std::make_unique<Connection>(QStringLiteral("main.reader"), Book::fileName());
+    if (!m_connection) {
+        // A name of its own: a connection belongs to the thread that made it, and each reader has its thread.
+        static std::atomic<int> readers = 0;
+        m_connection =
+            std::make_unique<Connection>(QStringLiteral("main.reader%1").arg(++readers), Book::fileName());
+    }
     return m_connection->open(error);
 }
 
