@@ -88,11 +88,27 @@ QString ServerProbe::otherVersion(const ServerSettings& server, const QString& f
     const bool older = found.isEmpty() || found.toDouble() < wanted.toDouble();
     return withDetail(
         older
-            ? QStringLiteral("服务器 %1 上的通讯录是旧版本，本程序不能使用：请先把服务器上的通讯录升级到本程序的版本。")
+            ? QStringLiteral("服务器 %1 上的通讯录是旧版本，本程序不能使用：请通讯录的管理员以数据库所有者的身份运行"
+                             "“data server init”，把它升级到本程序的版本。")
                   .arg(server.displayName())
             : QStringLiteral("服务器 %1 上的通讯录是更新的版本，本程序不能使用：请安装新版本的 Velloran。")
                   .arg(server.displayName()),
         QStringLiteral("通讯录版本 %1，本程序需要 %2").arg(found.isEmpty() ? QStringLiteral("（无）") : found, wanted));
+}
+
+QString ServerProbe::lost(const ServerSettings& server, const QString& detail)
+{
+    return withDetail(QStringLiteral("与服务器 %1 的连接中断了，这次的操作没有保存任何内容：请检查网络，并确认服务器"
+                                     "仍在运行，然后再试一次。")
+                          .arg(server.displayName()),
+                      detail);
+}
+
+QString ServerProbe::lostAtCommit(const ServerSettings& server)
+{
+    return QStringLiteral("与服务器 %1 的连接在保存的最后一步中断了，不能确定这次修改是否已经保存：请在连接恢复后"
+                          "再保存一次，或刷新（F5）查看。")
+        .arg(server.displayName());
 }
 
 QString ServerProbe::restoring(const ServerSettings& server)

@@ -26,6 +26,10 @@ public:
     static QString missingTables(const ServerSettings& server, const QStringList& missing);
     static QString otherVersion(const ServerSettings& server, const QString& found, const QString& wanted);
     static QString restoring(const ServerSettings& server);
+    // The connection broke while the program was using it: what was being done is not stored.
+    static QString lost(const ServerSettings& server, const QString& detail);
+    // It broke while a commit was on its way: whether that commit arrived cannot be known.
+    static QString lostAtCommit(const ServerSettings& server);
     // Any other failure of a statement on the server.
     static QString failed(const ServerSettings& server, const QString& detail);
 };

@@ -88,7 +88,9 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(s.qtConnectOptions(), QString("host='db.office.lan';dbname='通讯录 o\\'neil\\\\x';user='amy';"
                                                "sslrootcert='/etc/ssl/office ca.pem';sslmode='verify-full';"
-                                               "connect_timeout='10';application_name='velloran'"));
+                                               "connect_timeout='10';keepalives='1';keepalives_idle='30';"
+                                               "keepalives_interval='10';keepalives_count='3';"
+                                               "tcp_user_timeout='20000';application_name='velloran'"));
         QCOMPARE(s.displayName(), QString("db.office.lan"));
         QCOMPARE(s.databaseName(), QString("通讯录 o'neil\\x"));
     }
