@@ -71,6 +71,8 @@ public:
     bool inTransaction() const;
     // beginTransaction() succeeded and neither a commit nor a rollback has ended that transaction since.
     bool transactionBegun() const { return m_begun || m_broken; }
+    // The server connection was lost inside the transaction begun last: nothing of it is stored.
+    bool broken() const { return m_broken; }
     bool isUniqueViolation(const QSqlError& error) const;
 
     // Names of the database's user tables (system tables left out).

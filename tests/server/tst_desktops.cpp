@@ -1,0 +1,358 @@
+// Several desktops on one server book. This process is desktop B, a running program; desktop A is another program
+// directory on the same book whose changes reach the server over a connection of their own, as another computer's
+// would. What B sees of A's changes, what a save at B does when A got there first, and what a lost server costs.
+#include "app/Program.h"
+#include "app/Tlogin.h"
+#include "edit/Tgai.h"
+#include "hub/RecordListView.h"
+#include "hub/RecordModel.h"
+#include "mainwin/Forms.h"
+#include "mainwin/LiveUpdates.h"
+#include "mainwin/Tmain.h"
+#include "platform/ProgramDir.h"
+#include "store/Ini.h"
+#include "support/ModalWindow.h"
+#include "support/PromptRecorder.h"
+#include "support/TestProgramDir.h"
+#include "support/Typing.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStatusBar>
+#include <QThread>
+#include <QUuid>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+Tmain* w()
+{
+    return forms::main;
+}
+
+QStringList listNames()
+{
+    QStringList names;
+    for (int i = 0; i < w()->ListView1->count(); ++i)
+        names << w()->ListView1->model()->caption(i);
+    return names;
+}
+
+QString notice()
+{
+    return w()->StatusBar1->currentMessage();
+}
+
+template <typename T = QLineEdit>
+T* child(QWidget* window, const char* name)
+{
+    T* c = window->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s", name);
+    return c;
+}
+
+void retype(QWidget* window, const char* name, const QString& text)
+{
+    child(window, name)->clear();
+    typeText(child(window, name), text);
+}
+
+} // namespace
+
+class tst_desktops : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestProgramDir> m_dir;
+    std::unique_ptr<PromptRecorder> m_prompts;
+
+    // Desktop A's change: a statement on the book over a connection of its own.
+    bool atA(const QStringList& statements) const { return m_dir->exec(statements); }
+    QString mobileOf(const QString& name) const
+    {
+        return m_dir->value(QStringLiteral("select 手机 from main where 姓名='%1'").arg(name));
+    }
+    // Ends every connection of the running program's role to this book and waits until they are gone, as a
+    // restarted server or a firewall ends them.
+    bool cutConnections() const
+    {
+        return atA({QStringLiteral("select pg_terminate_backend(pid, 5000) from pg_stat_activity "
+                                   "where datname = current_database() and usename = 'velloran_app'")});
+    }
+    QString label() const { return forms::login->findChild<QLabel*>("Label1")->text(); }
+    // Starts the program up to its sign-in window (unless it is up already), lets A do `meanwhile`, then signs in.
+    bool signIn(const QString& name, const QString& password, bool fresh = true, const char* meanwhile = nullptr)
+    {
+        if (fresh) {
+            forms::entered = false;
+            forms::main = new Tmain;
+            forms::login = new Tlogin(m_dir->path(), *forms::main);
+            forms::login->show();
+            if (!QTest::qWaitFor([] { return forms::login->findChild<QWidget*>("Panel3")->isVisible(); }))
+                return false;
+        }
+        if (meanwhile && !atA({meanwhile}))
+            return false;
+        QComboBox* user = forms::login->findChild<QComboBox*>("ComboBox1");
+        user->lineEdit()->clear();
+        typeText(user->lineEdit(), name);
+        QLineEdit* secret = forms::login->findChild<QLineEdit*>("Edit2");
+        secret->clear();
+        typeText(secret, password);
+        QTest::keyClick(secret, Qt::Key_Return);
+        return true;
+    }
+    void start(const QStringList& names)
+    {
+        for (const QString& name : names)
+            QVERIFY(m_dir->addContact(name));
+        QVERIFY(Program::start(m_dir->path()));
+    }
+    void selectName(const QString& name) const
+    {
+        const int row = int(listNames().indexOf(name));
+        QVERIFY(row >= 0);
+        w()->ListView1->selectRow(row);
+    }
+    // Runs the modify command on `name` with `drive` inside the window, which is closed afterwards in any case.
+    void modify(const QString& name, const std::function<void(QWidget*)>& drive) const
+    {
+        selectName(name);
+        QVERIFY(driveModal(QStringLiteral("gai"), [] { w()->N7Click(); }, drive));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(TestProgramDir::onServer(), "runs against the tests' private server only");
+        Program::prepareApplication();
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<TestProgramDir>();
+        QVERIFY(m_dir->isValid());
+        m_prompts = std::make_unique<PromptRecorder>();
+    }
+
+    void cleanup()
+    {
+        Program::shutdown();
+        m_prompts.reset();
+        m_dir.reset();
+    }
+
+    // A's adds, changes and deletions come into B's whole list by themselves; while a window is open over it, or
+    // the list holds a search result, the status bar says so instead, until the window closes or F5.
+    void changesAtAAppearAtB()
+    {
+        start({"张三", "李四"});
+        QVERIFY(atA({"update main set 手机='139' where 姓名='李四'", "delete from main where 姓名='张三'"}));
+        m_dir->addContact("王五");
+        QTRY_COMPARE(listNames(), QStringList({"王五", "李四"}));
+        QCOMPARE(w()->ListView1->model()->row(1).cells[3], QString("139"));
+        QVERIFY(notice().isEmpty());
+
+        QVERIFY(driveModal(QStringLiteral("add"), [] { w()->N5Click(); }, [&](QWidget*) {
+            m_dir->addContact("赵六");
+            QTRY_COMPARE(notice(), LiveUpdates::notice());
+            QCOMPARE(listNames(), QStringList({"王五", "李四"}));
+        }));
+        QTRY_COMPARE(listNames(), QStringList({"赵六", "王五", "李四"}));
+        QVERIFY(notice().isEmpty());
+
+        w()->Button1->setText(QStringLiteral("0")); // a search result
+        m_dir->addContact("钱七");
+        QTRY_COMPARE(notice(), LiveUpdates::notice());
+        QCOMPARE(listNames().size(), 3);
+        w()->N18Click(); // F5
+        QTRY_COMPARE(listNames(), QStringList({"钱七", "赵六", "王五", "李四"}));
+        QVERIFY(notice().isEmpty());
+    }
+
+    // The same name saved at A while B's add window holds it: one row, and B's window says so and keeps its values.
+    void sameNameAddedAtBothGivesOneRow()
+    {
+        start({});
+        QVERIFY(driveModal(QStringLiteral("add"), [] { w()->N5Click(); }, [&](QWidget* add) {
+            typeText(child(add, "DBEdit1"), "王五");
+            typeText(child(add, "DBEdit7"), "13012345678");
+            QVERIFY(m_dir->addContact("王五", "女", 0, 0, "138"));
+            QTest::mouseClick(child<QPushButton>(add, "Button2"), Qt::LeftButton);
+            QCOMPARE(m_prompts->last().text, QString("这个人的记录已经有了！"));
+            QVERIFY(add->isVisible());
+            QCOMPARE(child(add, "DBEdit1")->text(), QString("王五"));
+            QCOMPARE(child(add, "DBEdit7")->text(), QString("13012345678"));
+        }));
+        QCOMPARE(m_dir->count("main"), 1);
+        QCOMPARE(mobileOf("王五"), QString("138"));
+    }
+
+    void modifyConflictAsks_data()
+    {
+        QTest::addColumn<QString>("atA");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("stored"); // 手机 afterwards; null: no row
+        QTest::addColumn<bool>("keptOpen");
+        const QString change = "update main set 手机='138', 住址='北京' where 姓名='张三'";
+        const QString removal = "delete from main where 姓名='张三'";
+        QTest::newRow("changed, overwrite") << change << int(QMessageBox::Yes) << "139" << false;
+        QTest::newRow("changed, keep theirs") << change << int(QMessageBox::No) << "138" << false;
+        QTest::newRow("changed, cancel") << change << int(QMessageBox::Cancel) << "138" << true;
+        QTest::newRow("deleted, store again") << removal << int(QMessageBox::Yes) << "139" << false;
+        QTest::newRow("deleted, let go") << removal << int(QMessageBox::No) << QString() << false;
+        QTest::newRow("deleted, cancel") << removal << int(QMessageBox::Cancel) << QString() << true;
+    }
+
+    // A record A changed or deleted after B's modify window read it is not written over unasked: B chooses.
+    // Fields only one side changed are kept either way.
+    void modifyConflictAsks()
+    {
+        QFETCH(QString, atA);
+        QFETCH(int, answer);
+        QFETCH(QString, stored);
+        QFETCH(bool, keptOpen);
+        start({"张三"});
+        m_prompts->setAnswer(QMessageBox::StandardButton(answer));
+        modify("张三", [&](QWidget* gai) {
+            retype(gai, "DBEdit3", "139");
+            retype(gai, "DBEdit2", "010-1");
+            QVERIFY(this->atA({atA}));
+            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
+            QCOMPARE(m_prompts->count(), 1);
+            const platform::PromptRequest asked = m_prompts->last();
+            QCOMPARE(asked.caption, QString("提示"));
+            QCOMPARE(asked.labels.size(), 3);
+            if (atA.startsWith("update"))
+                QVERIFY2(asked.text.contains("手机：对方改为“138”，你改为“139”。"), qPrintable(asked.text));
+            else
+                QVERIFY2(asked.text.contains("已经被其他电脑删除了"), qPrintable(asked.text));
+            QCOMPARE(gai->isVisible(), keptOpen);
+            const bool keptTheirs = answer == QMessageBox::No && atA.startsWith("update");
+            QCOMPARE(child(gai, "DBEdit3")->text(), keptTheirs ? QString("138") : QString("139"));
+        });
+        QCOMPARE(mobileOf("张三"), stored);
+        if (!keptOpen && atA.startsWith("update")) {
+            QCOMPARE(m_dir->value("select 住址 from main"), QString("北京"));
+            QCOMPARE(m_dir->value("select 电话 from main"), QString("010-1"));
+        }
+        QTRY_COMPARE(listNames(), stored.isNull() ? QStringList() : QStringList({"张三"}));
+    }
+
+    // A user made at A signs in at B, a password changed at A counts at B's next sign-in, and a user deleted at A
+    // cannot sign in at B any more.
+    void usersFollowOtherDesktops()
+    {
+        QVERIFY(atA({"insert into user1 (用户, 密码, 权限) values ('amy', 'pw', '超级用户')"}));
+        QVERIFY(signIn("amy", "pw"));
+        QTRY_VERIFY(forms::entered);
+        Program::shutdown();
+
+        QVERIFY(atA({"update user1 set 密码='new' where 用户='amy'"}));
+        QVERIFY(signIn("amy", "pw"));
+        QTRY_COMPARE(label(), QString("密码错误！"));
+        QVERIFY(signIn("amy", "new", false));
+        QTRY_VERIFY(forms::entered);
+        Program::shutdown();
+
+        QVERIFY(signIn("amy", "new", true, "delete from user1 where 用户='amy'"));
+        QTRY_COMPARE(label(), QString("用户amy不存在！"));
+        QVERIFY(!forms::entered);
+    }
+
+    // A server that ended the connection (a restart) costs nothing: the save opens it again by itself. One that
+    // cannot be reached keeps every typed value with a message naming the server, and the same save works once it
+    // is back.
+    void lostServerKeepsTypedValues()
+    {
+        start({"张三"});
+        const QString database = m_dir->database();
+        modify("张三", [&](QWidget* gai) {
+            retype(gai, "DBEdit3", "137");
+            QVERIFY(cutConnections());
+            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
+            QVERIFY2(m_prompts->count() == 0, qPrintable(m_prompts->last().text));
+            QVERIFY(!gai->isVisible());
+        });
+        QCOMPARE(mobileOf("张三"), QString("137"));
+
+        modify("张三", [&](QWidget* gai) {
+            retype(gai, "DBEdit3", "136");
+            QVERIFY(atA({QStringLiteral("revoke connect on database \"%1\" from public").arg(database)}));
+            QVERIFY(cutConnections());
+            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
+            QCOMPARE(m_prompts->count(), 1);
+            const QString said = m_prompts->last().text;
+            QVERIFY2(said.contains(TestProgramDir::serverSocket()) && said.contains("没有保存"), qPrintable(said));
+            QVERIFY(gai->isVisible());
+            QCOMPARE(child(gai, "DBEdit3")->text(), QString("136"));
+            QCOMPARE(mobileOf("张三"), QString("137"));
+
+            QVERIFY(atA({QStringLiteral("grant connect on database \"%1\" to public").arg(database)}));
+            // A failed attempt is answered again for a moment without the network: the user tries until it works.
+            QTRY_VERIFY((QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton), !gai->isVisible()));
+        });
+        QCOMPARE(mobileOf("张三"), QString("136"));
+        QTRY_COMPARE(w()->ListView1->model()->row(0).cells[3], QString("136"));
+    }
+
+    // The server ending a delete of 10,000 rows half way through leaves every row; the next delete removes them all.
+    void cutDeleteLeavesAllOrNothing()
+    {
+        QVERIFY(atA({"insert into main (姓名, 手机) select 'n' || i, '130' from generate_series(1, 10000) i"}));
+        start({});
+        QCOMPARE(listNames().size(), 10000);
+        const QString socket = TestProgramDir::serverSocket();
+        const QString database = m_dir->database();
+        std::atomic_bool cut = false;
+        std::atomic_bool stop = false;
+        // Once the delete's transaction has changed rows, its connection is ended from outside.
+        QThread* cutter = QThread::create([&] {
+            const QString name = QUuid::createUuid().toString();
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
+                db.setHostName(socket);
+                db.setDatabaseName(database);
+                db.setUserName("postgres");
+                if (db.open()) {
+                    QSqlQuery q(db);
+                    while (!stop && !cut) {
+                        cut = q.exec("select pg_terminate_backend(pid, 5000) from pg_stat_activity "
+                                     "where datname = current_database() and usename = 'velloran_app' "
+                                     "and backend_xid is not null") &&
+                              q.next();
+                        QThread::msleep(5);
+                    }
+                }
+            }
+            QSqlDatabase::removeDatabase(name);
+        });
+        cutter->start();
+        w()->ListView1->selectionModel()->select(
+            QItemSelection(w()->ListView1->model()->index(0, 0), w()->ListView1->model()->index(9999, 0)),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_prompts->setAnswer(QMessageBox::Yes);
+        w()->N10Click();
+        stop = true;
+        cutter->wait();
+        delete cutter;
+        QVERIFY2(cut, "the delete ended before its connection could be cut");
+        QCOMPARE(m_dir->count("main"), 10000);
+        QVERIFY2(m_prompts->last().text.contains(socket), qPrintable(m_prompts->last().text));
+        w()->N10Click();
+        QCOMPARE(m_dir->count("main"), 0);
+    }
+};
+
+QTEST_MAIN(tst_desktops)
+#include "tst_desktops.moc"
