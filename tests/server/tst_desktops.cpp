@@ -157,10 +157,12 @@ private slots:
     void changesAtAAppearAtB()
     {
         start({"张三", "李四"});
+        selectName("李四");
         QVERIFY(atA({"update main set 手机='139' where 姓名='李四'", "delete from main where 姓名='张三'"}));
         m_dir->addContact("王五");
         QTRY_COMPARE(listNames(), QStringList({"王五", "李四"}));
         QCOMPARE(w()->ListView1->model()->row(1).cells[3], QString("139"));
+        QCOMPARE(w()->ListView1->selectedRows(), QList<int>({1})); // the selection stays with its name
         QVERIFY(notice().isEmpty());
 
         QVERIFY(driveModal(QStringLiteral("add"), [] { w()->N5Click(); }, [&](QWidget*) {
