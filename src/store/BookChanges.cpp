@@ -3,13 +3,12 @@
 #include "store/Book.h"
 #include "store/Connection.h"
 #include "store/Query.h"
+#include "store/ServerProbe.h"
 
 #include <QHash>
 #include <QSqlDatabase>
 #include <QThread>
 #include <QTimer>
-
-#include <libpq-fe.h>
 
 #include <atomic>
 
@@ -104,21 +103,7 @@ void BookChanges::watch()
     // whole connection timeout; only an answering server is connected to again.
     auto answered = std::make_shared<std::atomic_bool>(false);
     const auto params = m_listener->server().connectionParameters();
-    m_ping = QThread::create([params, answered] {
-        std::vector<QByteArray> bytes;
-        bytes.reserve(size_t(params.size()) * 2);
-        std::vector<const char*> keywords;
-        std::vector<const char*> values;
-        for (const auto& [key, value] : params) {
-            bytes.push_back(key.toUtf8());
-            keywords.push_back(bytes.back().constData());
-            bytes.push_back(value.toUtf8());
-            values.push_back(bytes.back().constData());
-        }
-        keywords.push_back(nullptr);
-        values.push_back(nullptr);
-        *answered = PQpingParams(keywords.data(), values.data(), 0) == PQPING_OK;
-    });
+    m_ping = QThread::create([params, answered] { *answered = ServerProbe::answers(params); });
     connect(m_ping, &QThread::finished, this, [this, answered] {
         m_ping->deleteLater();
         m_ping = nullptr;

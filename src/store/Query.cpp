@@ -26,27 +26,8 @@ Query::~Query()
 QStringList Query::placeholders(const QString& statement)
 {
     QStringList names;
-    QChar quote;
-    for (qsizetype i = 0; i < statement.size(); ++i) {
-        const QChar c = statement.at(i);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            quote = c;
-            continue;
-        }
-        if (c == QLatin1Char(':') && i + 1 < statement.size()
-            && (statement.at(i + 1).isLetter() || statement.at(i + 1) == QLatin1Char('_'))) {
-            qsizetype j = i + 1;
-            while (j < statement.size() && (statement.at(j).isLetterOrNumber() || statement.at(j) == QLatin1Char('_')))
-                ++j;
-            names.append(statement.mid(i, j - i));
-            i = j - 1;
-        }
-    }
+    for (const auto& [start, end] : ServerStatement::placeholders(statement))
+        names.append(statement.mid(start, end - start));
     return names;
 }
 

@@ -14,25 +14,42 @@ QString withDetail(const QString& lead, const QString& detail)
     return text.isEmpty() ? lead : lead + QLatin1Char('\n') + text;
 }
 
+// libpq's keywords and values as the arrays its functions take: nothing in them is parsed as a connection string.
+class Keywords {
+public:
+    explicit Keywords(const QList<QPair<QString, QString>>& params)
+    {
+        m_bytes.reserve(size_t(params.size()) * 2);
+        for (const auto& [key, value] : params) {
+            m_bytes.push_back(key.toUtf8());
+            m_keywords.push_back(m_bytes.back().constData());
+            m_bytes.push_back(value.toUtf8());
+            m_values.push_back(m_bytes.back().constData());
+        }
+        m_keywords.push_back(nullptr);
+        m_values.push_back(nullptr);
+    }
+    const char* const* keywords() const { return m_keywords.data(); }
+    const char* const* values() const { return m_values.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<const char*> m_keywords;
+    std::vector<const char*> m_values;
+};
+
 } // namespace
+
+bool ServerProbe::answers(const QList<QPair<QString, QString>>& params)
+{
+    const Keywords k(params);
+    return PQpingParams(k.keywords(), k.values(), 0) == PQPING_OK;
+}
 
 ServerProbe::Outcome ServerProbe::probe(const ServerSettings& server, QString* detail)
 {
-    // Keywords and values as arrays: nothing in them is parsed as a connection string.
-    const auto params = server.connectionParameters();
-    std::vector<QByteArray> bytes;
-    bytes.reserve(size_t(params.size()) * 2);
-    std::vector<const char*> keywords;
-    std::vector<const char*> values;
-    for (const auto& [key, value] : params) {
-        bytes.push_back(key.toUtf8());
-        keywords.push_back(bytes.back().constData());
-        bytes.push_back(value.toUtf8());
-        values.push_back(bytes.back().constData());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    PGconn* connection = PQconnectdbParams(keywords.data(), values.data(), 0);
+    const Keywords k(server.connectionParameters());
+    PGconn* connection = PQconnectdbParams(k.keywords(), k.values(), 0);
     Outcome outcome = Outcome::Connected;
     if (!connection) {
         outcome = Outcome::Unreachable;
@@ -42,7 +59,7 @@ ServerProbe::Outcome ServerProbe::probe(const ServerSettings& server, QString* d
         if (PQconnectionNeedsPassword(connection))
             outcome = Outcome::NeedsPassword;
         else
-            outcome = PQpingParams(keywords.data(), values.data(), 0) == PQPING_NO_RESPONSE ? Outcome::Unreachable
+            outcome = PQpingParams(k.keywords(), k.values(), 0) == PQPING_NO_RESPONSE ? Outcome::Unreachable
                                                                                             : Outcome::Refused;
     }
     PQfinish(connection);

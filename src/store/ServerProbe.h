@@ -17,6 +17,9 @@ public:
     enum class Outcome { Connected, NeedsPassword, Unreachable, Refused };
     // One connection attempt as the program makes it, closed again at once. detail gets libpq's text.
     static Outcome probe(const ServerSettings& server, QString* detail);
+    // Whether a server with these connection parameters answers and would take a connection (no session is
+    // opened); blocks for as long as the connection timeout when it does not answer.
+    static bool answers(const QList<QPair<QString, QString>>& params);
 
     // The sentences, each followed by the technical text on its own line when there is one.
     static QString unreachable(const ServerSettings& server, const QString& detail);

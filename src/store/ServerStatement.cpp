@@ -54,23 +54,19 @@ void ServerStatement::clear()
     m_result = nullptr;
 }
 
-QString ServerStatement::positional(const QString& statement, QStringList* names)
+QList<QPair<qsizetype, qsizetype>> ServerStatement::placeholders(const QString& statement)
 {
-    names->clear();
-    QString out;
-    out.reserve(statement.size());
+    QList<QPair<qsizetype, qsizetype>> spans;
     QChar quote;
     for (qsizetype i = 0; i < statement.size(); ++i) {
         const QChar c = statement.at(i);
         if (!quote.isNull()) {
             if (c == quote)
                 quote = QChar();
-            out += c;
             continue;
         }
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             quote = c;
-            out += c;
             continue;
         }
         // "::" is the server's cast, not a placeholder.
@@ -81,22 +77,35 @@ QString ServerStatement::positional(const QString& statement, QStringList* names
             qsizetype j = i + 1;
             while (j < statement.size() && isNameChar(statement.at(j)))
                 ++j;
-            const QString name = statement.mid(i + 1, j - i - 1);
-            qsizetype number = -1;
-            for (qsizetype k = 0; k < names->size(); ++k) {
-                if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
-                    number = k;
-            }
-            if (number < 0) {
-                names->append(name);
-                number = names->size() - 1;
-            }
-            out += QLatin1Char('$') + QString::number(number + 1);
+            spans.append({i, j});
             i = j - 1;
-            continue;
         }
-        out += c;
     }
+    return spans;
+}
+
+QString ServerStatement::positional(const QString& statement, QStringList* names)
+{
+    names->clear();
+    QString out;
+    out.reserve(statement.size());
+    qsizetype done = 0;
+    for (const auto& [start, end] : placeholders(statement)) {
+        const QString name = statement.mid(start + 1, end - start - 1);
+        qsizetype number = -1;
+        for (qsizetype k = 0; k < names->size() && number < 0; ++k) {
+            if (names->at(k).compare(name, Qt::CaseInsensitive) == 0)
+                number = k;
+        }
+        if (number < 0) {
+            names->append(name);
+            number = names->size() - 1;
+        }
+        out += QStringView(statement).mid(done, start - done);
+        out += QLatin1Char('$') + QString::number(number + 1);
+        done = end;
+    }
+    out += QStringView(statement).mid(done);
     return out;
 }
 

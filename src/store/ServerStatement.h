@@ -4,6 +4,8 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QStringList>
+#include <QList>
+#include <QPair>
 #include <QVariant>
 
 #include <vector>
@@ -27,6 +29,8 @@ public:
     // A statement with named placeholders (":name") as the server takes it: "$1", "$2" … in the order the names
     // first appear, the same number for a name used twice. Quoted text is left alone. *names gets the names.
     static QString positional(const QString& statement, QStringList* names);
+    // Where the named placeholders stand: from the colon to the end of the name. Quoted text and "::" casts hold none.
+    static QList<QPair<qsizetype, qsizetype>> placeholders(const QString& statement);
 
     // Runs a positional statement with these values: NULL for a null value, bytes as binary data, anything else as
     // its text. False with the server's error when it fails.
