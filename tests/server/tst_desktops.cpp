@@ -9,6 +9,7 @@
 #include "mainwin/Forms.h"
 #include "mainwin/LiveUpdates.h"
 #include "mainwin/Tmain.h"
+#include "platform/Pickers.h"
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
 #include "support/ModalWindow.h"
@@ -309,6 +310,37 @@ private slots:
         QVERIFY(m_dir->addContact("李四"));
         QTRY_COMPARE(listNames(), QStringList({"李四", "张三"}));
         QCOMPARE(w()->ListView1->model()->row(1).cells[3], QString("136"));
+    }
+
+    // A record and its new photo are stored together or not at all: a book that refuses the record keeps no photo
+    // of it either, and the window keeps both for the next try.
+    void recordAndPhotoSavedTogether()
+    {
+        start({"张三"});
+        QImage image(60, 80, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QVERIFY(image.save(m_dir->file("me.jpg"), "JPG"));
+        platform::Pickers::setPictureAnswer([this] { return m_dir->file("me.jpg"); });
+        QVERIFY(m_dir->refuse("update", "main", "disk full"));
+        modify("张三", [&](QWidget* gai) {
+            QTest::mouseClick(child<QWidget>(gai, "Image1"), Qt::LeftButton);
+            QTest::mouseClick(child<QWidget>(gai, "Button3"), Qt::LeftButton);
+            QTest::mouseClick(child<QWidget>(gai, "Button5"), Qt::LeftButton);
+            retype(gai, "DBEdit3", "135");
+            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
+            QVERIFY2(m_prompts->last().text.contains("disk full"), qPrintable(m_prompts->last().text));
+            QVERIFY(gai->isVisible());
+            QCOMPARE(mobileOf("张三"), QString("13012345678"));
+            QCOMPARE(m_dir->count("photo"), 0);
+
+            QVERIFY(m_dir->allow("main"));
+            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
+            QVERIFY(!gai->isVisible());
+        });
+        platform::Pickers::setPictureAnswer({});
+        QCOMPARE(mobileOf("张三"), QString("135"));
+        QCOMPARE(m_dir->value("select 照片 from main"), QString("张三.jpg"));
+        QCOMPARE(m_dir->value("select name from photo"), QString("张三.jpg"));
     }
 
     // The server ending a delete of 10,000 rows half way through leaves every row; the next delete removes them all.
