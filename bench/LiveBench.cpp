@@ -73,8 +73,7 @@ private:
         }
     }
     // Bytes from `from` go to `to` after the delay; an end at one side ends the other, after the same delay.
-    template <typename From, typename To>
-    void pass(From* from, To* to)
+    template <typename From, typename To> void pass(From* from, To* to)
     {
         const QPointer<From> source(from);
         const QPointer<To> target(to);
@@ -207,8 +206,8 @@ int run(int size, int latency)
     progress(QStringLiteral("%1 contacts").arg(size));
     const QString book = QStringLiteral("live");
     const QString dir = work.filePath(QStringLiteral("desktop"));
-    if (!asOwner(socket, QStringLiteral("postgres"), {QStringLiteral("create database live template velloran_template")},
-                 &error) ||
+    if (!asOwner(socket, QStringLiteral("postgres"),
+                 {QStringLiteral("create database live template velloran_template")}, &error) ||
         !asOwner(socket, book,
                  {QStringLiteral("insert into main (姓名,性别,生月,生日,关系,电话,手机,小灵通,住址,备注,照片,登记时间) "
                                  "select '联系人' || i, case when i % 2 = 0 then '男' else '女' end, 0, 0, '朋友', "
@@ -228,19 +227,19 @@ int run(int size, int latency)
     QObject::connect(&network, &QThread::finished, proxy, &QObject::deleteLater);
     network.start();
     quint16 port = 0;
-    QMetaObject::invokeMethod(proxy, [&] { port = proxy->listen(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        proxy, [&] { port = proxy->listen(); }, Qt::BlockingQueuedConnection);
     const auto quit = qScopeGuard([&] {
         network.quit();
         network.wait();
     });
-    if (port == 0 ||
-        !store::Ini::write(store::ServerSettings::iniFile(dir), QStringLiteral("server"),
-                           {{QStringLiteral("host"), QStringLiteral("127.0.0.1")},
-                            {QStringLiteral("port"), QString::number(port)},
-                            {QStringLiteral("dbname"), book},
-                            {QStringLiteral("user"), QStringLiteral("velloran_app")},
-                            {QStringLiteral("sslmode"), QStringLiteral("disable")}},
-                           &error)) {
+    if (port == 0 || !store::Ini::write(store::ServerSettings::iniFile(dir), QStringLiteral("server"),
+                                        {{QStringLiteral("host"), QStringLiteral("127.0.0.1")},
+                                         {QStringLiteral("port"), QString::number(port)},
+                                         {QStringLiteral("dbname"), book},
+                                         {QStringLiteral("user"), QStringLiteral("velloran_app")},
+                                         {QStringLiteral("sslmode"), QStringLiteral("disable")}},
+                                        &error)) {
         say(QStringLiteral("FAILED: the proxy: %1").arg(error));
         return 1;
     }
@@ -273,9 +272,10 @@ int run(int size, int latency)
         QEventLoop loop;
         const auto heard = QObject::connect(&changes, &store::BookChanges::contactsChanged, &loop, &QEventLoop::quit);
         QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        if (!asOwner(socket, book,
-                     {QStringLiteral("update main set 手机 = '138%1' where 姓名 = '联系人%2'").arg(i).arg(size / 2 + i)},
-                     &error)) {
+        if (!asOwner(
+                socket, book,
+                {QStringLiteral("update main set 手机 = '138%1' where 姓名 = '联系人%2'").arg(i).arg(size / 2 + i)},
+                &error)) {
             say(QStringLiteral("FAILED: the other desktop: %1").arg(error));
             return 1;
         }
@@ -288,7 +288,8 @@ int run(int size, int latency)
         store::BookChanges::Delta delta;
         if (!store::BookChanges::since(c, mark, LiveUpdates::MostRows, &delta, &error) ||
             !LiveUpdates::applyTo(model, delta)) {
-            say(QStringLiteral("FAILED: following: %1").arg(error.isEmpty() ? QStringLiteral("no row changed") : error));
+            say(QStringLiteral("FAILED: following: %1")
+                    .arg(error.isEmpty() ? QStringLiteral("no row changed") : error));
             return 1;
         }
         mark = delta.mark;

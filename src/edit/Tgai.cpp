@@ -5,9 +5,9 @@
 #include "edit/Photos.h"
 #include "edit/Picture.h"
 #include "edit/SaveConflict.h"
+#include "hub/MainHub.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
-#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
@@ -250,7 +250,9 @@ Tgai::Stored Tgai::Store()
             // No question is asked inside the transaction: it would keep every other desktop from saving.
             db.rollback();
             if (!found) {
-                switch (platform::Prompt::choose(this, SaveConflict::deletedText(name), SaveConflict::deletedChoices())) {
+                const QMessageBox::StandardButton answer =
+                    platform::Prompt::choose(this, SaveConflict::deletedText(name), SaveConflict::deletedChoices());
+                switch (answer) {
                 case QMessageBox::Yes:
                     ago.reappend();
                     break;
@@ -260,8 +262,8 @@ Tgai::Stored Tgai::Store()
                     return Stored::KeptOpen;
                 }
             } else {
-                const QMessageBox::StandardButton answer =
-                    platform::Prompt::choose(this, SaveConflict::changedText(name, clashes), SaveConflict::changedChoices());
+                const QMessageBox::StandardButton answer = platform::Prompt::choose(
+                    this, SaveConflict::changedText(name, clashes), SaveConflict::changedChoices());
                 if (answer != QMessageBox::Yes && answer != QMessageBox::No)
                     return Stored::KeptOpen;
                 for (const store::Dataset::Clash& c : clashes) {
@@ -298,7 +300,7 @@ Tgai::Stored Tgai::Store()
 QLineEdit* Tgai::controlOf(const QString& field) const
 {
     const std::pair<const char*, QLineEdit*> controls[] = {
-        {"性别", ui->DBEdit9}, {"生月", ui->DBEdit7}, {"生日", ui->DBEdit8}, {"关系", ui->DBEdit1},
+        {"性别", ui->DBEdit9}, {"生月", ui->DBEdit7}, {"生日", ui->DBEdit8},   {"关系", ui->DBEdit1},
         {"电话", ui->DBEdit2}, {"手机", ui->DBEdit3}, {"小灵通", ui->DBEdit4}, {"住址", ui->DBEdit5},
         {"备注", ui->DBEdit6}, {"照片", ui->DBEdit10}};
     for (const auto& [name, control] : controls) {

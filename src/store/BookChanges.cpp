@@ -35,8 +35,7 @@ constexpr int WatchInterval = 1000;
 } // namespace
 
 BookChanges::BookChanges(QObject* parent)
-    : QObject(parent),
-      m_listener(std::make_unique<Connection>(QStringLiteral("live.listen"), Book::fileName()))
+    : QObject(parent), m_listener(std::make_unique<Connection>(QStringLiteral("live.listen"), Book::fileName()))
 {
 }
 
@@ -70,8 +69,9 @@ bool BookChanges::listen()
         m_listener->close();
         return false;
     }
-    connect(driver, qOverload<const QString&, QSqlDriver::NotificationSource, const QVariant&>(&QSqlDriver::notification),
-            this, &BookChanges::notified);
+    connect(driver,
+            qOverload<const QString&, QSqlDriver::NotificationSource, const QVariant&>(&QSqlDriver::notification), this,
+            &BookChanges::notified);
     m_listening = true;
     return true;
 }

@@ -9,8 +9,17 @@ namespace store {
 namespace {
 
 // Type numbers of the server's catalogue (pg_type.oid) that are not text.
-enum : Oid { BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, OidOid = 26, Float4Oid = 700,
-             Float8Oid = 701, NumericOid = 1700 };
+enum : Oid {
+    BoolOid = 16,
+    ByteaOid = 17,
+    Int8Oid = 20,
+    Int2Oid = 21,
+    Int4Oid = 23,
+    OidOid = 26,
+    Float4Oid = 700,
+    Float8Oid = 701,
+    NumericOid = 1700
+};
 
 QMetaType typeOf(Oid oid)
 {

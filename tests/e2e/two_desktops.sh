@@ -86,7 +86,8 @@ keys alt+a
 wait_closed 增加记录 "$a_main"
 wait_book "select string_agg(姓名, ' ' order by id) from main" "张三 李四"
 # B has read what changed once the statement that reads the changes since its last look has run on its connection.
-wait_book "select count(*) from pg_stat_activity where datname = current_database() and pid <> pg_backend_pid() and query like '%union all select 1,%'" 1
+wait_book "select count(*) from pg_stat_activity where datname = current_database() and pid <> pg_backend_pid()
+           and query like '%union all select 1,%'" 1
 
 # Desktop B: never refreshed, its first row is A's new record.
 focus_window "$b_pid" Velloranv4.0 >/dev/null

@@ -53,8 +53,7 @@ QString notice()
     return w()->StatusBar1->currentMessage();
 }
 
-template <typename T = QLineEdit>
-T* child(QWidget* window, const char* name)
+template <typename T = QLineEdit> T* child(QWidget* window, const char* name)
 {
     T* c = window->findChild<T*>(QString::fromLatin1(name));
     if (!c)
@@ -129,7 +128,8 @@ private:
     void modify(const QString& name, const std::function<void(QWidget*)>& drive) const
     {
         selectName(name);
-        QVERIFY(driveModal(QStringLiteral("gai"), [] { w()->N7Click(); }, drive));
+        QVERIFY(driveModal(
+            QStringLiteral("gai"), [] { w()->N7Click(); }, drive));
     }
 
 private slots:
@@ -166,11 +166,13 @@ private slots:
         QCOMPARE(w()->ListView1->selectedRows(), QList<int>({1})); // the selection stays with its name
         QVERIFY(notice().isEmpty());
 
-        QVERIFY(driveModal(QStringLiteral("add"), [] { w()->N5Click(); }, [&](QWidget*) {
-            m_dir->addContact("赵六");
-            QTRY_COMPARE(notice(), LiveUpdates::notice());
-            QCOMPARE(listNames(), QStringList({"王五", "李四"}));
-        }));
+        QVERIFY(driveModal(
+            QStringLiteral("add"), [] { w()->N5Click(); },
+            [&](QWidget*) {
+                m_dir->addContact("赵六");
+                QTRY_COMPARE(notice(), LiveUpdates::notice());
+                QCOMPARE(listNames(), QStringList({"王五", "李四"}));
+            }));
         QTRY_COMPARE(listNames(), QStringList({"赵六", "王五", "李四"}));
         QVERIFY(notice().isEmpty());
 
@@ -187,16 +189,18 @@ private slots:
     void sameNameAddedAtBothGivesOneRow()
     {
         start({});
-        QVERIFY(driveModal(QStringLiteral("add"), [] { w()->N5Click(); }, [&](QWidget* add) {
-            typeText(child(add, "DBEdit1"), "王五");
-            typeText(child(add, "DBEdit7"), "13012345678");
-            QVERIFY(m_dir->addContact("王五", "女", 0, 0, "138"));
-            QTest::mouseClick(child<QPushButton>(add, "Button2"), Qt::LeftButton);
-            QCOMPARE(m_prompts->last().text, QString("这个人的记录已经有了！"));
-            QVERIFY(add->isVisible());
-            QCOMPARE(child(add, "DBEdit1")->text(), QString("王五"));
-            QCOMPARE(child(add, "DBEdit7")->text(), QString("13012345678"));
-        }));
+        QVERIFY(driveModal(
+            QStringLiteral("add"), [] { w()->N5Click(); },
+            [&](QWidget* add) {
+                typeText(child(add, "DBEdit1"), "王五");
+                typeText(child(add, "DBEdit7"), "13012345678");
+                QVERIFY(m_dir->addContact("王五", "女", 0, 0, "138"));
+                QTest::mouseClick(child<QPushButton>(add, "Button2"), Qt::LeftButton);
+                QCOMPARE(m_prompts->last().text, QString("这个人的记录已经有了！"));
+                QVERIFY(add->isVisible());
+                QCOMPARE(child(add, "DBEdit1")->text(), QString("王五"));
+                QCOMPARE(child(add, "DBEdit7")->text(), QString("13012345678"));
+            }));
         QCOMPARE(m_dir->count("main"), 1);
         QCOMPARE(mobileOf("王五"), QString("138"));
     }
