@@ -205,6 +205,18 @@ private slots:
         QCOMPARE(mobileOf("王五"), QString("138"));
     }
 
+    // Deleting at B what A has just deleted is no error: the record is gone, as B wanted.
+    void deletingWhatAIsDeletedIsNoError()
+    {
+        start({"张三"});
+        selectName("张三");
+        QVERIFY(atA({"delete from main"}));
+        m_prompts->setAnswer(QMessageBox::Yes);
+        w()->N10Click();
+        QCOMPARE(m_prompts->count(), 1); // the question only
+        QVERIFY(listNames().isEmpty());
+    }
+
     void modifyConflictAsks_data()
     {
         QTest::addColumn<QString>("atA");
