@@ -289,13 +289,11 @@ private slots:
         QVERIFY(!forms::entered);
     }
 
-    // A server that ended the connection (a restart) costs nothing: the save opens it again by itself. One that
-    // cannot be reached keeps every typed value with a message naming the server, and the same save works once it
-    // is back.
-    void lostServerKeepsTypedValues()
+    // A connection the server ended (a restart, a firewall) costs nothing: the save opens it again by itself, and
+    // the program listens again and hears of what happened meanwhile. (A server that is gone: tst_lostserver.)
+    void anEndedConnectionIsOpenedAgain()
     {
         start({"张三"});
-        const QString database = m_dir->database();
         modify("张三", [&](QWidget* gai) {
             retype(gai, "DBEdit3", "137");
             QVERIFY(cutConnections());
@@ -304,28 +302,8 @@ private slots:
             QVERIFY(!gai->isVisible());
         });
         QCOMPARE(mobileOf("张三"), QString("137"));
-
-        modify("张三", [&](QWidget* gai) {
-            retype(gai, "DBEdit3", "136");
-            QVERIFY(atA({QStringLiteral("revoke connect on database \"%1\" from public").arg(database)}));
-            QVERIFY(cutConnections());
-            QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton);
-            QCOMPARE(m_prompts->count(), 1);
-            const QString said = m_prompts->last().text;
-            QVERIFY2(said.contains(TestProgramDir::serverSocket()) && said.contains("没有保存"), qPrintable(said));
-            QVERIFY(gai->isVisible());
-            QCOMPARE(child(gai, "DBEdit3")->text(), QString("136"));
-            QCOMPARE(mobileOf("张三"), QString("137"));
-
-            QVERIFY(atA({QStringLiteral("grant connect on database \"%1\" to public").arg(database)}));
-            // A failed attempt is answered again for a moment without the network: the user tries until it works.
-            QTRY_VERIFY((QTest::mouseClick(child<QPushButton>(gai, "Button1"), Qt::LeftButton), !gai->isVisible()));
-        });
-        QCOMPARE(mobileOf("张三"), QString("136"));
-        // The program listens again once the server takes it back, and hears of what happened meanwhile.
         QVERIFY(m_dir->addContact("李四"));
         QTRY_COMPARE(listNames(), QStringList({"李四", "张三"}));
-        QCOMPARE(w()->ListView1->model()->row(1).cells[3], QString("136"));
     }
 
     // A record and its new photo are stored together or not at all: a book that refuses the record keeps no photo
