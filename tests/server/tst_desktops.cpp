@@ -18,19 +18,12 @@
 #include "support/Typing.h"
 
 #include <QComboBox>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStatusBar>
-#include <QThread>
-#include <QUuid>
 #include <QtTest>
 
-#include <atomic>
 #include <memory>
 
 namespace {
@@ -335,53 +328,6 @@ private slots:
         QCOMPARE(mobileOf("张三"), QString("135"));
         QCOMPARE(m_dir->value("select 照片 from main"), QString("张三.jpg"));
         QCOMPARE(m_dir->value("select name from photo"), QString("张三.jpg"));
-    }
-
-    // The server ending a delete of 10,000 rows half way through leaves every row; the next delete removes them all.
-    void cutDeleteLeavesAllOrNothing()
-    {
-        QVERIFY(atA({"insert into main (姓名, 手机) select 'n' || i, '130' from generate_series(1, 10000) i"}));
-        start({});
-        QCOMPARE(listNames().size(), 10000);
-        const QString socket = TestProgramDir::serverSocket();
-        const QString database = m_dir->database();
-        std::atomic_bool cut = false;
-        std::atomic_bool stop = false;
-        // Once the delete's transaction has changed rows, its connection is ended from outside.
-        QThread* cutter = QThread::create([&] {
-            const QString name = QUuid::createUuid().toString();
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
-                db.setHostName(socket);
-                db.setDatabaseName(database);
-                db.setUserName("postgres");
-                if (db.open()) {
-                    QSqlQuery q(db);
-                    while (!stop && !cut) {
-                        cut = q.exec("select pg_terminate_backend(pid, 5000) from pg_stat_activity "
-                                     "where datname = current_database() and usename = 'velloran_app' "
-                                     "and backend_xid is not null") &&
-                              q.next();
-                        QThread::msleep(5);
-                    }
-                }
-            }
-            QSqlDatabase::removeDatabase(name);
-        });
-        cutter->start();
-        w()->ListView1->selectionModel()->select(
-            QItemSelection(w()->ListView1->model()->index(0, 0), w()->ListView1->model()->index(9999, 0)),
-            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_prompts->setAnswer(QMessageBox::Yes);
-        w()->N10Click();
-        stop = true;
-        cutter->wait();
-        delete cutter;
-        QVERIFY2(cut, "the delete ended before its connection could be cut");
-        QCOMPARE(m_dir->count("main"), 10000);
-        QVERIFY2(m_prompts->last().text.contains(socket), qPrintable(m_prompts->last().text));
-        w()->N10Click();
-        QCOMPARE(m_dir->count("main"), 0);
     }
 };
 
