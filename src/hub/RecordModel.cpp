@@ -99,6 +99,16 @@ int RecordModel::appendRow(RecordRow row)
     return at;
 }
 
+int RecordModel::prependRow(RecordRow row)
+{
+    if (m_sortByName)
+        return appendRow(std::move(row));
+    beginInsertRows(QModelIndex(), 0, 0);
+    m_rows.insert(m_rows.begin(), std::move(row));
+    endInsertRows();
+    return 0;
+}
+
 void RecordModel::removeRecordRow(int i)
 {
     if (i < 0 || i >= count())

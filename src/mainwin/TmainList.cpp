@@ -6,6 +6,7 @@
 #include "hub/RecordModel.h"
 #include "mainwin/BirthdayReminder.h"
 #include "mainwin/BirthdayWindow.h"
+#include "mainwin/LiveUpdates.h"
 #include "mainwin/NotesPad.h"
 #include "mainwin/Summary.h"
 #include "platform/Clock.h"
@@ -68,6 +69,7 @@ bool Tmain::FirstFill(store::Connection& connection, QString* error)
     std::vector<RecordRow> rows;
     int men = 0;
     int women = 0;
+    m_live->beforeFullRead(connection);
     if (!ReadRecords(connection, &rows, &birthdays, &men, &women, error))
         return false;
     const int count = int(rows.size());
@@ -148,6 +150,7 @@ void Tmain::Timer5Timer()
     int men = 0;
     int women = 0;
     QString error;
+    m_live->beforeFullRead(acper);
     if (!ReadRecords(acper, &fresh, nullptr, &men, &women, &error)) {
         ReportError(platform::ErrorLead::readDatabase(), error);
         return;
