@@ -386,6 +386,12 @@ void Tlogin::t9Timer()
             fail(platform::ErrorLead::compose(platform::ErrorLead::readDatabase(), q.errorText()));
             return;
         }
+        // A user deleted at another desktop of a shared book still has a folder here: the book's users are followed
+        // again, and a name that is no user any more is told as one. A user listed here without a row is damage.
+        q.finish();
+        if (store::UserList::followBook(acper, iniFile(kUserIni), nullptr) &&
+            !store::Ini::keys(iniFile(kUserIni), QStringLiteral("user")).contains(name, Qt::CaseInsensitive))
+            return refuseName(QStringLiteral("用户") + name.trimmed() + QStringLiteral("不存在！"));
         fail(QStringLiteral("文件被破坏，请重新安装！"));
         return;
     }

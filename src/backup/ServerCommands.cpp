@@ -3,6 +3,7 @@
 #include "backup/BookCopy.h"
 #include "platform/ProgramDir.h"
 #include "store/Book.h"
+#include "store/BookLock.h"
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "store/ServerBook.h"
@@ -63,13 +64,46 @@ bool ServerCommands::init(const store::ServerSettings& server, QString* done, QS
     QString why;
     if (!store::ServerBook::create(c, &existed, &why)) {
         if (existed)
-            return fail(error, QStringLiteral("服务器 %1 上的数据库 %2 中已经有通讯录的数据表，什么也没有改变。")
-                                   .arg(server.displayName(), server.databaseName()));
+            return upgrade(c, server, done, error);
         return fail(error, store::ServerProbe::failed(server, why));
     }
     *done =
         QStringLiteral("已在服务器 %1 的数据库 %2 中建立通讯录（数据表 %3）。")
             .arg(server.displayName(), server.databaseName(), store::ServerBook::tables().join(QStringLiteral("、")));
+    return true;
+}
+
+bool ServerCommands::upgrade(store::Connection& c, const store::ServerSettings& server, QString* done, QString* error)
+{
+    QStringList missing;
+    QString version;
+    QString why;
+    if (!store::ServerBook::inspect(c, &missing, &version, &why))
+        return fail(error, store::ServerProbe::failed(server, why));
+    if (missing.isEmpty() && version == store::ServerBook::version())
+        return fail(error, QStringLiteral("服务器 %1 上的数据库 %2 中已经有通讯录的数据表，什么也没有改变。")
+                               .arg(server.displayName(), server.databaseName()));
+    if (!missing.isEmpty() || version != store::ServerBook::olderVersion())
+        return fail(error, QStringLiteral("服务器 %1 上的数据库 %2 中的数据表不是本程序能升级的通讯录（版本 %3），"
+                                          "什么也没有改变。")
+                               .arg(server.displayName(), server.databaseName(),
+                                    version.isEmpty() ? QStringLiteral("无") : version));
+    // Like a restore, only while no program runs on the book: its tables change under it.
+    store::BookLock lock(server);
+    switch (lock.tryLock(store::BookLock::Mode::Exclusive, &why)) {
+    case store::BookLock::Result::Locked:
+        break;
+    case store::BookLock::Result::Busy:
+        return fail(error, QStringLiteral("Velloran 正在使用服务器 %1 上的通讯录（在这台或别的电脑上），不能升级。"
+                                          "请先关闭所有使用这个通讯录的 Velloran，再升级。")
+                               .arg(server.displayName()));
+    case store::BookLock::Result::Failed:
+        return fail(error, why);
+    }
+    if (!store::ServerBook::upgrade(c, &version, &why))
+        return fail(error, store::ServerProbe::failed(server, why));
+    *done = QStringLiteral("已把服务器 %1 的数据库 %2 中的通讯录从 %3 版升级到 %4 版，各台电脑可以使用了。")
+                .arg(server.displayName(), server.databaseName(), version, store::ServerBook::version());
     return true;
 }
 

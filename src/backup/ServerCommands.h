@@ -6,6 +6,7 @@
 class QTextStream;
 
 namespace store {
+class Connection;
 class ServerSettings;
 }
 
@@ -22,14 +23,18 @@ public:
     // (one line on err), as CommandLine::run.
     static int run(const QStringList& arguments, const QString& programDir, QTextStream& out, QTextStream& err);
 
-    // The tables, indexes and version row in the server's empty database; refused, with nothing changed, when the
-    // tables exist. Needs a role that may create tables there (the database's owner).
+    // The tables, indexes and version row in the server's empty database. A book of the older version is brought up
+    // to this one in one transaction, while no program runs on it; any other book is refused, with nothing changed.
+    // Needs a role that may create tables there (the database's owner).
     static bool init(const store::ServerSettings& server, QString* done, QString* error);
     // The desktop's book (call.mdb with its users, and every photo of photo/) into the server's empty book, in one
     // transaction.
     static bool push(const QString& programDir, const store::ServerSettings& server, QString* done, QString* error);
     // Which store the program directory uses; for a server, whether it answers and what it holds.
     static bool status(const QString& programDir, const store::ServerSettings& server, QString* done, QString* error);
+
+private:
+    static bool upgrade(store::Connection& c, const store::ServerSettings& server, QString* done, QString* error);
 };
 
 } // namespace backup

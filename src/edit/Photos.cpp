@@ -65,9 +65,7 @@ bool Photos::commit(const QString& name, const QString& extension, QString* erro
 {
     if (isReservedPhotoName(name, extension))
         return false;
-    // On a server the book keeps the photo's bytes for every desktop; photo/ is this desktop's copy.
-    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension), error) &&
-           store::PhotoStore::put(store::PhotoStore::connection(), name + extension, error);
+    return platform::Files::copyOverwrite(path(QStringLiteral("yes") + extension), path(name + extension), error);
 }
 
 QImage Photos::placeholder(const QSize& shown, QString* error)

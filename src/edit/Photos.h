@@ -30,7 +30,9 @@ public:
 
     // Copies the picked file to the staging file photo/yes + extension, overwriting it.
     static bool stage(const QString& pickedPath, const QString& extension, QString* error = nullptr);
-    // Copies the staging file for this extension to the contact's photo file, overwriting it.
+    // Copies the staging file for this extension to the contact's photo file, overwriting it. On a server the book
+    // keeps the photo's bytes for every desktop (store::PhotoStore::put, in the transaction that saves the record);
+    // photo/ is this desktop's copy.
     static bool commit(const QString& name, const QString& extension, QString* error = nullptr);
 
     // The picture for a record's 照片 value: the photo file, or the placeholder when the value is empty,

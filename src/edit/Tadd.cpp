@@ -12,6 +12,8 @@
 #include "platform/Clock.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
+#include "store/Connection.h"
+#include "store/PhotoStore.h"
 #include "ui_Tadd.h"
 
 #include <QButtonGroup>
@@ -278,11 +280,24 @@ void Tadd::Button2Click()
     }
 
     writeRow();
+    // The record and its photo's bytes go into the book in one transaction, or nothing does and the window keeps
+    // every value for the next try (a server out of reach, say).
+    store::Connection& db = *ajo.connection();
+    QString error;
+    if (!db.beginTransaction(&error))
+        return platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), error);
     if (!ajo.post()) {
-        // Another running copy may have stored the name meanwhile: the unique index refuses it.
+        db.rollback();
+        // Another desktop or running copy may have stored the name meanwhile: the unique index refuses it.
         if (ajo.uniqueViolation())
             return refuse(QStringLiteral("这个人的记录已经有了！"), ui->DBEdit1);
         return platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), ajo.errorText());
+    }
+    const QString photo = ui->DBEdit9->text();
+    if ((photo != kNoPhoto && !store::PhotoStore::put(db, photo, &error)) || !db.commit(&error)) {
+        db.rollback();
+        ajo.unpost();
+        return platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), error);
     }
 
     RecordRow row;

@@ -4,13 +4,16 @@
 #include "edit/FieldRules.h"
 #include "edit/Photos.h"
 #include "edit/Picture.h"
+#include "edit/SaveConflict.h"
+#include "hub/MainHub.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
-#include "hub/MainHub.h"
 #include "platform/Centre.h"
 #include "platform/ErrorLead.h"
 #include "platform/Pickers.h"
 #include "platform/Prompt.h"
+#include "store/Connection.h"
+#include "store/PhotoStore.h"
 #include "ui_Tgai.h"
 
 #include <QButtonGroup>
@@ -159,6 +162,7 @@ void Tgai::Button1Click()
         ui->DBEdit2->setFocus();
         return;
     }
+    m_photoFile.clear();
     if (!CommitPhoto())
         return;
 
@@ -195,10 +199,19 @@ void Tgai::Button1Click()
         edit->setText(FieldRules::clean(edit->text()));
 
     WriteRow();
-    // A failed store (the record was removed by another program, the database is locked) keeps the window
-    // open with the row still in edit state, and the list as it was.
-    if (!ago.post()) {
-        platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), ago.errorText());
+    // A failed store (the server is out of reach, the database is locked) keeps the window open with the row still
+    // in edit state, and the list as it was.
+    const QString name = ui->DBEdit11->text();
+    switch (Store()) {
+    case Stored::Saved:
+        break;
+    case Stored::KeptOpen:
+        return;
+    case Stored::Dropped:
+        // Deleted at another desktop, and the user lets it go: its row leaves the list too.
+        m_main.recordList()->model()->removeRowsNamed({name});
+        m_main.RequestSummary();
+        reject();
         return;
     }
 
@@ -211,6 +224,90 @@ void Tgai::Button1Click()
     ago.close();
     m_main.RequestSummary();
     accept();
+}
+
+Tgai::Stored Tgai::Store()
+{
+    store::Connection& db = *ago.connection();
+    const QString name = ui->DBEdit11->text();
+    QString error;
+    const auto failed = [&](const QString& why) {
+        db.rollback();
+        platform::Prompt::error(this, platform::ErrorLead::writeDatabase(), why);
+        return Stored::KeptOpen;
+    };
+    // Each answer is checked again: a third desktop may have changed the record while the question was open.
+    for (;;) {
+        if (!db.beginTransaction(&error))
+            return failed(error);
+        // A record the user chose to store again is new: there is nothing to compare it with.
+        QSqlRecord now;
+        bool found = true;
+        if (ago.state() == store::Dataset::State::Edit && !ago.reread(&now, &found))
+            return failed(ago.errorText());
+        const QList<store::Dataset::Clash> clashes = found ? ago.clashes(now) : QList<store::Dataset::Clash>();
+        if (!found || !clashes.isEmpty()) {
+            // No question is asked inside the transaction: it would keep every other desktop from saving.
+            db.rollback();
+            if (!found) {
+                const QMessageBox::StandardButton answer =
+                    platform::Prompt::choose(this, SaveConflict::deletedText(name), SaveConflict::deletedChoices());
+                switch (answer) {
+                case QMessageBox::Yes:
+                    ago.reappend();
+                    break;
+                case QMessageBox::No:
+                    return Stored::Dropped;
+                default:
+                    return Stored::KeptOpen;
+                }
+            } else {
+                const QMessageBox::StandardButton answer = platform::Prompt::choose(
+                    this, SaveConflict::changedText(name, clashes), SaveConflict::changedChoices());
+                if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+                    return Stored::KeptOpen;
+                for (const store::Dataset::Clash& c : clashes) {
+                    ago.rebase(c.field, c.theirs);
+                    if (answer == QMessageBox::No) {
+                        ago.setField(c.field, c.theirs);
+                        if (QLineEdit* control = controlOf(c.field))
+                            control->setText(c.theirs);
+                    }
+                }
+                continue;
+            }
+            if (!db.beginTransaction(&error))
+                return failed(error);
+        }
+        if (!ago.post()) {
+            if (ago.uniqueViolation()) {
+                db.rollback();
+                platform::Prompt::information(this, QStringLiteral("这个人的记录已经有了！"));
+                return Stored::KeptOpen;
+            }
+            return failed(ago.errorText());
+        }
+        // The photo's bytes go into the book with the record, or neither does.
+        if ((!m_photoFile.isEmpty() && !store::PhotoStore::put(db, m_photoFile, &error)) || !db.commit(&error)) {
+            const QString why = error;
+            ago.unpost();
+            return failed(why);
+        }
+        return Stored::Saved;
+    }
+}
+
+QLineEdit* Tgai::controlOf(const QString& field) const
+{
+    const std::pair<const char*, QLineEdit*> controls[] = {
+        {"性别", ui->DBEdit9}, {"生月", ui->DBEdit7}, {"生日", ui->DBEdit8},   {"关系", ui->DBEdit1},
+        {"电话", ui->DBEdit2}, {"手机", ui->DBEdit3}, {"小灵通", ui->DBEdit4}, {"住址", ui->DBEdit5},
+        {"备注", ui->DBEdit6}, {"照片", ui->DBEdit10}};
+    for (const auto& [name, control] : controls) {
+        if (field == QString::fromUtf8(name))
+            return control;
+    }
+    return nullptr;
 }
 
 bool Tgai::CommitPhoto()
@@ -231,6 +328,7 @@ bool Tgai::CommitPhoto()
         platform::Prompt::error(this, Photos::copyFailedMessage(value), error);
         return false;
     }
+    m_photoFile = value;
     return true;
 }
 

@@ -55,6 +55,14 @@ private:
     void WriteRow();
     // Save step 3: a staged photo is copied to the contact's photo file. False when that copy failed.
     bool CommitPhoto();
+    // What became of a save.
+    enum class Stored { Saved, KeptOpen, Dropped };
+    // Writes the edit back with its photo in one transaction. A record another desktop changed or deleted since the
+    // window read it is not written over unasked: the user chooses, and the choice is checked again in the next
+    // transaction.
+    Stored Store();
+    // The field's control.
+    QLineEdit* controlOf(const QString& field) const;
     // The radio pair shows the sex field's value: 男, 女, neither for a blank one; other text leaves it alone.
     void FollowSex(const QString& text);
     void ClearSex();
@@ -65,4 +73,6 @@ private:
 
     // Full path of the picture picked since the panel was last confirmed or cleared; empty when none.
     QString m_picked;
+    // The contact's photo file written by this save, whose bytes go into the book with the record.
+    QString m_photoFile;
 };

@@ -198,6 +198,18 @@ int RecordModel::appendRow(RecordRow row)
     return at;
 }
 
+int RecordModel::prependRow(RecordRow row)
+{
+    if (m_sortByName)
+        return appendRow(std::move(row));
+    const quint32 ref = addRow(row);
+    beginInsertRows(QModelIndex(), 0, 0);
+    m_rows.insert(m_rows.begin(), ref);
+    changed();
+    endInsertRows();
+    return 0;
+}
+
 void RecordModel::removeRecordRow(int i)
 {
     if (i < 0 || i >= count())

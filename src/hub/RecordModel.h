@@ -61,6 +61,9 @@ public:
     void setRows(Rows rows);
     // Adds one row at the end, or at its sorted place while sorting by name; returns its index.
     int appendRow(RecordRow row);
+    // Adds one row first, where the newest row stands after a reload, or at its sorted place while sorting by name;
+    // returns its index. (A contact another desktop has just stored.)
+    int prependRow(RecordRow row);
     void removeRecordRow(int i);
     // Removes every row whose caption is one of `names`, in runs of adjacent rows; returns how many went.
     int removeRowsNamed(const QSet<QString>& names);

@@ -4,6 +4,7 @@
 #include "hub/RecordModel.h"
 #include "mainwin/BirthdayReminder.h"
 #include "mainwin/Forms.h"
+#include "mainwin/LiveUpdates.h"
 #include "mainwin/NotesPad.h"
 #include "mainwin/StatusUserPanel.h"
 #include "platform/Clock.h"
@@ -67,6 +68,7 @@ Tmain::Tmain(QWidget* parent)
     buildPopupMenu();
     buildStatusBar();
     buildHiddenState();
+    m_live = new LiveUpdates(*this);
     Timer2->start();
 }
 
@@ -317,10 +319,21 @@ store::Connection* Tmain::sharedConnection()
 
 void Tmain::ShowHint(const QString& text)
 {
-    if (text.isEmpty())
-        StatusBar1->clearMessage();
-    else
+    if (!text.isEmpty())
         StatusBar1->showMessage(text);
+    else if (!m_notice.isEmpty())
+        StatusBar1->showMessage(m_notice);
+    else
+        StatusBar1->clearMessage();
+}
+
+void Tmain::SetNotice(const QString& text)
+{
+    // A hint being shown stays; the notice follows it.
+    const bool showing = StatusBar1->currentMessage().isEmpty() || StatusBar1->currentMessage() == m_notice;
+    m_notice = text;
+    if (showing)
+        ShowHint(QString());
 }
 
 void Tmain::Timer2Timer()

@@ -11,6 +11,7 @@
 
 class BirthdayReminder;
 class BirthdayWindow;
+class LiveUpdates;
 class NotesPad;
 class QAction;
 class QFrame;
@@ -68,8 +69,12 @@ public:
     void SetCaption(const QString& caption) override; // tool windows: the title text
     void ShowContactCode(const QString& name, QWidget* over) override;
 
-    // Shows a hint in the status bar's single panel; an empty text brings back the three panels.
+    // Shows a hint in the status bar's single panel; an empty text brings back the standing notice, if there is one,
+    // else the three panels.
     void ShowHint(const QString& text);
+    // A notice that stays in the status bar whenever no hint is shown (a change made at another desktop), until it is
+    // taken back with an empty text.
+    void SetNotice(const QString& text);
 
     void N5Click();  // add
     void N6Click();  // search
@@ -301,6 +306,10 @@ private:
 
     BirthdayReminder* m_reminder = nullptr;
     NotesPad* m_notes = nullptr;
+    // Changes made at other desktops coming into the list; it reads the list's state and changes its rows.
+    friend class LiveUpdates;
+    LiveUpdates* m_live = nullptr;
+    QString m_notice;
     // Keys of the main window's commands that win over the text fields' own short-cuts (Ctrl+A is add).
     QList<QKeySequence> m_commandKeys;
     // The command a drop on a tool button asked for; it runs once the drag has ended.

@@ -166,6 +166,10 @@ void Tmain::DeleteRecords(const QStringList& names)
         const QString& name = names.at(k);
         if (remove(name)) {
             deleted.append(name);
+        } else if (db.broken()) {
+            // The server went away: nothing of the deletion is stored, and the user is told so once, below.
+            error = q.errorText();
+            break;
         } else {
             // The record is still in the table, so its row stays in the list; the others go on.
             platform::Prompt::toolkitInformation(this, QStringLiteral("删除出错"));

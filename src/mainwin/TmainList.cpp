@@ -6,6 +6,7 @@
 #include "hub/RecordModel.h"
 #include "mainwin/BirthdayReminder.h"
 #include "mainwin/BirthdayWindow.h"
+#include "mainwin/LiveUpdates.h"
 #include "mainwin/NotesPad.h"
 #include "mainwin/Summary.h"
 #include "platform/Clock.h"
@@ -47,10 +48,11 @@ void TestBirthdays(const store::ContactRows& rows, BirthdayWindow* birthdays)
 } // namespace
 
 // The start-up's fill reads through the main window's reader, whose thread lets the start-up window repaint while
-// a large book is read, instead of over the start-up window's connection.
-bool Tmain::FirstFill(store::Connection&, QString* error)
+// a large book is read, instead of over the start-up window's connection; the book's mark is taken on that one.
+bool Tmain::FirstFill(store::Connection& connection, QString* error)
 {
     store::ContactReader::Rows rows;
+    m_live->beforeFullRead(connection);
     if (!m_reader->read(&rows, error))
         return false;
     BirthdayWindow birthdays(platform::Clock::today());
@@ -135,6 +137,7 @@ void Tmain::Timer5Timer()
     store::ContactReader::Rows fresh;
     QString error;
     m_reloading = true;
+    m_live->beforeFullRead(acper);
     const bool read = m_reader->read(&fresh, &error);
     m_reloading = false;
     if (!read) {

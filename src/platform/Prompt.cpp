@@ -2,6 +2,7 @@
 
 #include "platform/ErrorLead.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPushButton>
 
@@ -21,7 +22,20 @@ QMessageBox::StandardButton Prompt::show(QWidget* parent, const PromptRequest& r
         return handler()(request);
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, parent);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    for (const auto& [button, label] : request.labels) {
+        if (QAbstractButton* b = box.button(button))
+            b->setText(label);
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton Prompt::choose(QWidget* parent, const QString& text,
+                                           const QList<QPair<QMessageBox::StandardButton, QString>>& choices)
+{
+    QMessageBox::StandardButtons buttons;
+    for (const auto& choice : choices)
+        buttons |= choice.first;
+    return show(parent, {QStringLiteral("提示"), text, QMessageBox::Question, buttons, choices});
 }
 
 void Prompt::information(QWidget* parent, const QString& text)

@@ -14,6 +14,8 @@ struct PromptRequest {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // Texts of their own for some of the buttons (a choice the standard texts do not name).
+    QList<QPair<QMessageBox::StandardButton, QString>> labels = {};
 };
 
 // Every message box of the program goes through here, so nothing pops up unattended in tests.
@@ -29,6 +31,10 @@ public:
     static void warning(QWidget* parent, const QString& text);
     // Caption "提示", question icon, Yes and No; true for Yes.
     static bool question(QWidget* parent, const QString& text);
+    // Caption "提示", question icon, one button for each choice with the choice's own text; returns the one chosen
+    // (Esc and the close box choose the Cancel button).
+    static QMessageBox::StandardButton choose(QWidget* parent, const QString& text,
+                                              const QList<QPair<QMessageBox::StandardButton, QString>>& choices);
     // Caption = application title, no icon, OK.
     static void plain(QWidget* parent, const QString& text);
     // The toolkit's own information dialog: title "Information", one OK button.

@@ -4,11 +4,17 @@
 #include "store/Book.h"
 #include "store/Dialect.h"
 #include "store/ServerProbe.h"
+#include "store/ServerStatement.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QUuid>
+
+#include <libpq-fe.h>
 
 namespace store {
 
@@ -19,7 +25,32 @@ const char* const SessionIsSafe =
     "select coalesce(inet_server_addr() <<= inet '127.0.0.0/8' or inet_server_addr() = inet '::1', true) "
     "or coalesce((select ssl from pg_stat_ssl where pid = pg_backend_pid()), false)";
 
+// Every session of this program carries its origin: the book's announcements of changes name it.
+const char* const SetOrigin = "select set_config('velloran.origin', $1, false)";
+
+// After a failed attempt to open a lost connection again, statements within this time get the same answer instead
+// of waiting for the network once more: one save then tries once, not once per statement.
+constexpr qint64 ReopenRest = 1000;
+
 } // namespace
+
+QString Connection::origin()
+{
+    static const QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    return token;
+}
+
+pg_conn* Connection::serverHandle() const
+{
+    if (m_open != &Dialect::server() || !QSqlDatabase::contains(m_name))
+        return nullptr;
+    const QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // Qt's driver names the handle by the struct's own tag.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<pg_conn* const*>(handle.data());
+}
 
 Connection::Connection(const QString& connectionName, const QString& fileName, Store store)
     : m_name(connectionName), m_fileName(fileName), m_store(store)
@@ -80,11 +111,11 @@ bool Connection::open(QString* error)
     if (m_explicitServer)
         server = m_server;
     const QString driver = server.isServer() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
-    // A name left registered for the other store (the program directory changed) is registered anew.
-    if (QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).driverName() != driver)
-        close();
-    QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
-                                                     : QSqlDatabase::addDatabase(driver, m_name);
+    // A name left registered for the other store (the program directory changed), or by a connection the server
+    // ended, is registered anew.
+    if (QSqlDatabase::contains(m_name))
+        drop();
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_name);
     const bool toServer = server.isServer();
     const bool opened = toServer ? openServer(db, server, error) : openFile(db, error);
     if (!opened) {
@@ -96,7 +127,67 @@ bool Connection::open(QString* error)
         db.close();
         return false;
     }
+    if (toServer) {
+        ServerStatement mark;
+        if (!mark.exec(serverHandle(), SetOrigin, {origin()})) {
+            if (error)
+                *error = ServerProbe::failed(server, mark.error().databaseText());
+            db.close();
+            return false;
+        }
+    }
     return true;
+}
+
+bool Connection::ready(QString* error)
+{
+    if (m_broken) {
+        if (error)
+            *error = ServerProbe::lost(server(), QString());
+        return false;
+    }
+    if (isOpen()) {
+        if (m_open != &Dialect::server() || ServerStatement::isAlive(serverHandle()))
+            return true;
+        // The server has ended the connection. A transaction on it is gone with it.
+        if (m_begun) {
+            m_begun = false;
+            m_broken = true;
+            drop();
+            if (error)
+                *error = ServerProbe::lost(server(), QString());
+            return false;
+        }
+        drop();
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_reopenFailedAt != 0 && now - m_reopenFailedAt < ReopenRest) {
+        if (error)
+            *error = m_reopenFailure;
+        return false;
+    }
+    QString why;
+    if (open(&why)) {
+        m_reopenFailedAt = 0;
+        return true;
+    }
+    m_reopenFailedAt = QDateTime::currentMSecsSinceEpoch();
+    m_reopenFailure = why;
+    if (error)
+        *error = why;
+    return false;
+}
+
+void Connection::lost(const QString& detail, QString* error)
+{
+    if (m_begun) {
+        m_begun = false;
+        m_broken = true;
+    }
+    const ServerSettings where = server();
+    drop();
+    if (error)
+        *error = ServerProbe::lost(where, detail);
 }
 
 bool Connection::openFile(QSqlDatabase& db, QString* error)
@@ -169,8 +260,14 @@ bool Connection::isOpen() const
 
 void Connection::close()
 {
-    m_open = nullptr;
     m_begun = false;
+    m_broken = false;
+    drop();
+}
+
+void Connection::drop()
+{
+    m_open = nullptr;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -187,6 +284,17 @@ QSqlDatabase Connection::database() const
 
 bool Connection::run(const QStringList& statements, QString* error)
 {
+    if (pg_conn* handle = serverHandle()) {
+        // Every statement in one round trip.
+        ServerStatement batch;
+        if (batch.run(handle, statements.join(QStringLiteral("; ")).toUtf8()))
+            return true;
+        if (batch.lostConnection())
+            lost(batch.error().databaseText(), error);
+        else if (error)
+            *error = ServerProbe::failed(server(), batch.error().databaseText());
+        return false;
+    }
     QSqlQuery q(database());
     for (const QString& statement : statements) {
         if (!q.exec(statement)) {
@@ -201,23 +309,40 @@ bool Connection::run(const QStringList& statements, QString* error)
 
 bool Connection::beginTransaction(QString* error)
 {
-    if (!open(error))
-        return false;
     // A transaction a failed statement spoilt is over for every purpose but its rollback.
-    if (m_begun)
+    if (m_begun || m_broken)
         rollback();
+    // Nothing of a transaction has reached the server before its first statement: one that finds the connection
+    // lost may start again on a new one.
+    if (startTransaction(error))
+        return true;
+    if (isOpen() || m_open)
+        return false;
+    return startTransaction(error);
+}
+
+bool Connection::startTransaction(QString* error)
+{
+    if (!ready(error))
+        return false;
     if (run(dialect().beginTransaction(), error)) {
         m_begun = true;
         return true;
     }
-    rollback();
+    m_broken = false;
+    if (isOpen())
+        rollback();
     return false;
 }
 
 bool Connection::commit(QString* error)
 {
-    if (!isOpen())
+    if (m_broken || !isOpen()) {
+        rollback();
+        if (error)
+            *error = ServerProbe::lost(server(), QString());
         return false;
+    }
     // The server answers COMMIT of a spoilt transaction with a rollback, not with an error.
     if (!inTransaction()) {
         rollback();
@@ -226,19 +351,28 @@ bool Connection::commit(QString* error)
         return false;
     }
     m_begun = false;
-    return run({QStringLiteral("COMMIT")}, error);
+    if (run({QStringLiteral("COMMIT")}, error))
+        return true;
+    // A connection lost while the commit was on its way leaves its outcome unknown.
+    if (m_broken || !isOpen()) {
+        m_broken = false;
+        if (error)
+            *error = ServerProbe::lostAtCommit(server());
+    }
+    return false;
 }
 
 void Connection::rollback()
 {
     m_begun = false;
+    m_broken = false;
     if (isOpen())
         run({QStringLiteral("ROLLBACK")}, nullptr);
 }
 
 bool Connection::inTransaction() const
 {
-    return isOpen() && dialect().inTransaction(database(), m_begun);
+    return !m_broken && isOpen() && dialect().inTransaction(database(), m_begun);
 }
 
 bool Connection::isUniqueViolation(const QSqlError& error) const
@@ -248,7 +382,7 @@ bool Connection::isUniqueViolation(const QSqlError& error) const
 
 bool Connection::userTables(QStringList* tables, QString* error)
 {
-    if (!open(error))
+    if (!ready(error))
         return false;
     QSqlQuery q(database());
     q.setForwardOnly(true);

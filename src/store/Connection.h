@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QSqlError;
+struct pg_conn;
 
 namespace store {
 
@@ -36,6 +37,19 @@ public:
     bool open(QString* error = nullptr);
     bool isOpen() const;
     void close();
+    // Open, and on a server still working: a connection the server has ended (a restart, a firewall closing an idle
+    // connection) is noticed without a round trip and opened again, once. A connection lost inside a transaction is
+    // not: the transaction is gone, and its statements must not run on without it until a rollback or a new
+    // transaction. False with the reason, naming the server.
+    bool ready(QString* error = nullptr);
+    // A statement found the connection lost: it is closed, and *error gets what the user reads (naming the server,
+    // then the technical text).
+    void lost(const QString& detail, QString* error);
+    // The libpq connection of a server connection that is open (nullptr otherwise).
+    ::pg_conn* serverHandle() const;
+    // This program's mark on its changes: every server session carries it, so that the program can tell the changes
+    // other desktops announce from its own.
+    static QString origin();
 
     QSqlDatabase database() const;
     QString name() const { return m_name; }
@@ -55,6 +69,10 @@ public:
     void rollback();
     // False once a failed statement has ended the transaction by itself (a full disk, for instance, does).
     bool inTransaction() const;
+    // beginTransaction() succeeded and neither a commit nor a rollback has ended that transaction since.
+    bool transactionBegun() const { return m_begun || m_broken; }
+    // The server connection was lost inside the transaction begun last: nothing of it is stored.
+    bool broken() const { return m_broken; }
     bool isUniqueViolation(const QSqlError& error) const;
 
     // Names of the database's user tables (system tables left out).
@@ -64,6 +82,9 @@ private:
     bool openFile(QSqlDatabase& db, QString* error);
     bool openServer(QSqlDatabase& db, const ServerSettings& server, QString* error);
     bool run(const QStringList& statements, QString* error);
+    bool startTransaction(QString* error);
+    // Closes the session and forgets its registration, keeping what the owner knows of its transaction.
+    void drop();
 
     QString m_name;
     QString m_fileName;
@@ -73,6 +94,9 @@ private:
     bool m_needsPassword = false;
     const Dialect* m_open = nullptr; // the dialect of the store it is open on
     bool m_begun = false;            // beginTransaction() succeeded and nothing has ended the transaction since
+    bool m_broken = false;           // the server connection was lost inside a transaction, not yet rolled back
+    qint64 m_reopenFailedAt = 0;     // when opening again after a loss last failed (ms since the epoch), and why
+    QString m_reopenFailure;
 };
 
 } // namespace store

@@ -218,6 +218,7 @@ bool Dataset::post()
             statement += m_connection->dialect().returningKey(m_keyField);
     } else {
         if (columns.isEmpty()) {
+            m_posted = {m_state, m_pending, m_changed, m_originalKey, m_rows[size_t(m_current)]};
             m_rows[size_t(m_current)] = m_pending;
             m_state = State::Browse;
             return true;
@@ -244,6 +245,8 @@ bool Dataset::post()
         m_error = QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
         return false;
     }
+    m_posted = {m_state, m_pending, m_changed, m_originalKey,
+                 m_state == State::Edit ? m_rows[size_t(m_current)] : QSqlRecord()};
     if (m_state == State::Append) {
         // The database numbers the new row; without its id an edit of this row could never find it again.
         const int key = m_pending.indexOf(m_keyField);
@@ -260,6 +263,102 @@ bool Dataset::post()
     m_changed.clear();
     m_state = State::Browse;
     return true;
+}
+
+namespace {
+
+QString textOf(const QSqlRecord& record, const QString& field)
+{
+    const QVariant v = record.value(field);
+    return v.isNull() ? QString() : v.toString();
+}
+
+} // namespace
+
+QList<Dataset::Clash> Dataset::clashesOf(const QSqlRecord& read, const QSqlRecord& mine, const QSqlRecord& now,
+                                         const QStringList& changed)
+{
+    QList<Clash> clashes;
+    for (const QString& field : changed) {
+        const QString theirs = textOf(now, field);
+        const QString written = textOf(mine, field);
+        if (theirs != textOf(read, field) && theirs != written)
+            clashes.append({field, theirs, written});
+    }
+    return clashes;
+}
+
+bool Dataset::reread(QSqlRecord* now, bool* found)
+{
+    m_error.clear();
+    *found = false;
+    if (m_state != State::Edit || !m_connection) {
+        m_error = QStringLiteral("The dataset is not editing a row.");
+        return false;
+    }
+    Query q(*m_connection, QStringLiteral("select * from %1 where %2=:key").arg(quoted(m_table), quoted(m_keyField)));
+    q.bind(QStringLiteral("key"), m_originalKey);
+    if (!q.exec()) {
+        m_error = q.errorText();
+        return false;
+    }
+    *found = q.next();
+    if (*found)
+        *now = q.record();
+    q.finish();
+    if (!q.errorText().isEmpty()) {
+        m_error = q.errorText();
+        return false;
+    }
+    return true;
+}
+
+QList<Dataset::Clash> Dataset::clashes(const QSqlRecord& now) const
+{
+    if (m_state != State::Edit)
+        return {};
+    return clashesOf(m_rows[size_t(m_current)], m_pending, now, m_changed);
+}
+
+void Dataset::rebase(const QString& field, const QString& stored)
+{
+    if (m_state != State::Edit || m_rows[size_t(m_current)].indexOf(field) < 0)
+        return;
+    m_rows[size_t(m_current)].setValue(field, stored);
+    setField(field, textOf(m_pending, field));
+}
+
+void Dataset::reappend()
+{
+    if (m_state != State::Edit)
+        return;
+    m_changed.clear();
+    for (int i = 0; i < m_pending.count(); ++i) {
+        const QString name = m_pending.fieldName(i);
+        if (name.compare(m_keyField, Qt::CaseInsensitive) == 0 && numberedKey())
+            m_pending.setNull(i);
+        else if (!m_pending.isNull(i))
+            m_changed.append(name);
+    }
+    m_originalKey.clear();
+    m_state = State::Append;
+}
+
+void Dataset::unpost()
+{
+    if (m_posted.state == State::Append && m_state == State::Browse && !m_rows.empty()) {
+        m_rows.pop_back();
+        m_current = m_rows.empty() ? -1 : rowCount() - 1;
+    } else if (m_posted.state == State::Edit && m_state == State::Browse && m_current >= 0) {
+        m_rows[size_t(m_current)] = m_posted.replaced;
+    } else {
+        return;
+    }
+    m_state = m_posted.state;
+    m_pending = m_posted.pending;
+    m_changed = m_posted.changed;
+    m_originalKey = m_posted.originalKey;
+    m_posted = Posted();
 }
 
 } // namespace store

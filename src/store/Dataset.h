@@ -56,6 +56,28 @@ public:
     QString errorText() const { return m_error; }
     bool uniqueViolation() const { return m_unique; }
 
+    // --- An edit that another program (another desktop) may have overtaken ---
+    // A field this edit changes that was changed elsewhere too since the row was read.
+    struct Clash {
+        QString field;
+        QString theirs; // stored now
+        QString mine;   // what this edit writes
+    };
+    // The rule: of the changed fields, those whose stored value now differs both from what was read and from what
+    // this edit writes (two desktops writing the same value agree).
+    static QList<Clash> clashesOf(const QSqlRecord& read, const QSqlRecord& mine, const QSqlRecord& now,
+                                  const QStringList& changed);
+    // The edited row as the store holds it now, read again by its key; *found false when it has been deleted.
+    bool reread(QSqlRecord* now, bool* found);
+    QList<Clash> clashes(const QSqlRecord& now) const;
+    // What this edit started from becomes the stored value: the field is then written only when it still differs
+    // (overwriting another's change knowingly), and not at all when it is set to that value.
+    void rebase(const QString& field, const QString& stored);
+    // A row deleted meanwhile is stored again as a new row, every field as edited; the store gives the key.
+    void reappend();
+    // Takes back the last successful post, whose transaction did not commit: the row is pending again, as before it.
+    void unpost();
+
 private:
     QSqlRecord* currentRecord();
     const QSqlRecord* currentRecord() const;
@@ -76,6 +98,14 @@ private:
     QStringList m_changed;
     QString m_error;
     bool m_unique = false;
+    // What the last post changed, for unpost().
+    struct Posted {
+        State state = State::Closed;
+        QSqlRecord pending;
+        QStringList changed;
+        QString originalKey;
+        QSqlRecord replaced; // an edit: the row as it was read
+    } m_posted;
 };
 
 } // namespace store

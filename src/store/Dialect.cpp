@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace store {
@@ -132,12 +133,21 @@ public:
     }
     // SQLSTATE 23505: unique_violation.
     bool isUniqueViolation(const QSqlError& e) const override { return e.nativeErrorCode() == QLatin1String("23505"); }
-    // Qt's driver leaves libpq's own transaction status behind after a failed statement, so the transaction is
-    // asked: a spoilt one refuses even this.
+    // Statements run through libpq and take their whole answer, so libpq's own status is current: a transaction a
+    // failed statement spoilt is "in error". A statement of Qt's driver still under way leaves it "active": the
+    // transaction is then asked, and a spoilt one refuses even this.
     bool inTransaction(const QSqlDatabase& db, bool begun) const override
     {
+        if (!begun || !db.isOpen())
+            return false;
+        const QVariant handle = db.driver()->handle();
+        if (qstrcmp(handle.typeName(), "pg_conn*") == 0 || qstrcmp(handle.typeName(), "PGconn*") == 0) {
+            const PGTransactionStatusType status = PQtransactionStatus(*static_cast<PGconn* const*>(handle.data()));
+            if (status != PQTRANS_ACTIVE)
+                return status == PQTRANS_INTRANS;
+        }
         QSqlQuery probe(db);
-        return begun && db.isOpen() && probe.exec(QStringLiteral("SELECT 1"));
+        return probe.exec(QStringLiteral("SELECT 1"));
     }
     bool photosInBook() const override { return true; }
     bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink, QString* error) const override

@@ -5,14 +5,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace store {
 
 class Connection;
+class ServerStatement;
 
 // One fixed statement over a connection, with named parameters bound as text. Parameter names are matched
 // without regard to case (callers bind "UserName" to ":username"). Rows are read forward only, and the
 // statement is finished as soon as it is read to the end or the query goes away: an open SELECT would hold a
-// read snapshot and keep this connection from seeing other connections' new rows.
+// read snapshot and keep this connection from seeing other connections' new rows. On a server the statement and
+// its values go in one round trip and the answer comes whole (ServerStatement); a read that finds the connection
+// lost runs once more on a new one.
 class Query {
 public:
     Query(Connection& connection, const char* statement);
@@ -36,12 +41,14 @@ public:
     // Field of the current row by name: as text (empty for NULL), or as a whole number.
     QString text(const QString& field) const;
     QString text(int column) const;
-    QVariant value(int column) const { return m_query.value(column); }
+    QVariant value(int column) const;
     int column(const QString& field) const;
-    QSqlRecord record() const { return m_query.record(); }
-    int numRowsAffected() const { return m_query.numRowsAffected(); }
-    // Row id given to the row the last successful INSERT stored (invalid otherwise).
-    QVariant lastInsertId() const { return m_query.lastInsertId(); }
+    // The columns, with the current row's values.
+    QSqlRecord record() const;
+    int numRowsAffected() const;
+    // Row id given to the row the last successful INSERT stored (invalid otherwise, and on a server: its INSERT
+    // returns the key instead).
+    QVariant lastInsertId() const;
 
     QString errorText() const { return m_error; }
     // True when the last failure was a UNIQUE constraint (a second record of the same name).
@@ -51,6 +58,8 @@ public:
 
 private:
     void bindValue(const QString& name, const QVariant& value);
+    bool execOnServer();
+    QVariant boundValue(const QString& name) const;
 
     Connection& m_connection;
     QString m_statement;
@@ -60,6 +69,13 @@ private:
     QString m_error;
     bool m_unique = false;
     bool m_prepared = false;
+    // On a server: the statement in the server's own form, its placeholders' names by number, the answer and the
+    // row read last.
+    std::unique_ptr<ServerStatement> m_server;
+    QByteArray m_positional;
+    QStringList m_names;
+    QSqlRecord m_fields;
+    int m_row = -1;
 };
 
 } // namespace store

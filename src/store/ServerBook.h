@@ -9,8 +9,9 @@ namespace store {
 
 class Connection;
 
-// The contact book on a server: the tables main, user1 and version as the embedded file has them, and the photos'
-// bytes by file name. Names are unique without regard to A-Z letter case, by unique indexes on the very expression
+// The contact book on a server: the tables main, user1 and version as the embedded file has them, the photos'
+// bytes by file name, and what tells the desktops of each other's changes (main's stamps, the deleted names, the
+// announcements). Names are unique without regard to A-Z letter case, by unique indexes on the very expression
 // the statements compare with (Dialect::foldedName).
 class ServerBook {
 public:
@@ -19,11 +20,16 @@ public:
     // Every table of a server book.
     static const QStringList& tables();
     // The tables' version this program reads and writes; the version table's row says which one a book has.
-    static QString version() { return QStringLiteral("4.0"); }
+    static QString version() { return QStringLiteral("4.1"); }
+    // The one older version a book can be brought up from: it lacks the change stamps and announcements.
+    static QString olderVersion() { return QStringLiteral("4.0"); }
 
-    // Creates the tables, indexes and the version row in one transaction, only when none of the tables exists
-    // (*existed tells why nothing was done). Needs the right to create tables: the database's owner.
+    // Creates the tables, indexes, triggers and the version row in one transaction, only when none of the tables
+    // exists (*existed tells why nothing was done). Needs the right to create tables: the database's owner.
     static bool create(Connection& connection, bool* existed, QString* error);
+    // Brings a book of the older version up to this one in one transaction (*from: the version found). Needs the
+    // database's owner; the roles that read the contacts may then read their deletions too.
+    static bool upgrade(Connection& connection, QString* from, QString* error);
     // The tables that are missing, and the version the book has.
     static bool inspect(Connection& connection, QStringList* missing, QString* version, QString* error);
     // Rows of main, user1 and photo.

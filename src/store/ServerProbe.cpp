@@ -14,25 +14,42 @@ QString withDetail(const QString& lead, const QString& detail)
     return text.isEmpty() ? lead : lead + QLatin1Char('\n') + text;
 }
 
+// libpq's keywords and values as the arrays its functions take: nothing in them is parsed as a connection string.
+class Keywords {
+public:
+    explicit Keywords(const QList<QPair<QString, QString>>& params)
+    {
+        m_bytes.reserve(size_t(params.size()) * 2);
+        for (const auto& [key, value] : params) {
+            m_bytes.push_back(key.toUtf8());
+            m_keywords.push_back(m_bytes.back().constData());
+            m_bytes.push_back(value.toUtf8());
+            m_values.push_back(m_bytes.back().constData());
+        }
+        m_keywords.push_back(nullptr);
+        m_values.push_back(nullptr);
+    }
+    const char* const* keywords() const { return m_keywords.data(); }
+    const char* const* values() const { return m_values.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<const char*> m_keywords;
+    std::vector<const char*> m_values;
+};
+
 } // namespace
+
+bool ServerProbe::answers(const QList<QPair<QString, QString>>& params)
+{
+    const Keywords k(params);
+    return PQpingParams(k.keywords(), k.values(), 0) == PQPING_OK;
+}
 
 ServerProbe::Outcome ServerProbe::probe(const ServerSettings& server, QString* detail)
 {
-    // Keywords and values as arrays: nothing in them is parsed as a connection string.
-    const auto params = server.connectionParameters();
-    std::vector<QByteArray> bytes;
-    bytes.reserve(size_t(params.size()) * 2);
-    std::vector<const char*> keywords;
-    std::vector<const char*> values;
-    for (const auto& [key, value] : params) {
-        bytes.push_back(key.toUtf8());
-        keywords.push_back(bytes.back().constData());
-        bytes.push_back(value.toUtf8());
-        values.push_back(bytes.back().constData());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    PGconn* connection = PQconnectdbParams(keywords.data(), values.data(), 0);
+    const Keywords k(server.connectionParameters());
+    PGconn* connection = PQconnectdbParams(k.keywords(), k.values(), 0);
     Outcome outcome = Outcome::Connected;
     if (!connection) {
         outcome = Outcome::Unreachable;
@@ -42,7 +59,7 @@ ServerProbe::Outcome ServerProbe::probe(const ServerSettings& server, QString* d
         if (PQconnectionNeedsPassword(connection))
             outcome = Outcome::NeedsPassword;
         else
-            outcome = PQpingParams(keywords.data(), values.data(), 0) == PQPING_NO_RESPONSE ? Outcome::Unreachable
+            outcome = PQpingParams(k.keywords(), k.values(), 0) == PQPING_NO_RESPONSE ? Outcome::Unreachable
                                                                                             : Outcome::Refused;
     }
     PQfinish(connection);
@@ -88,11 +105,27 @@ QString ServerProbe::otherVersion(const ServerSettings& server, const QString& f
     const bool older = found.isEmpty() || found.toDouble() < wanted.toDouble();
     return withDetail(
         older
-            ? QStringLiteral("服务器 %1 上的通讯录是旧版本，本程序不能使用：请先把服务器上的通讯录升级到本程序的版本。")
+            ? QStringLiteral("服务器 %1 上的通讯录是旧版本，本程序不能使用：请通讯录的管理员以数据库所有者的身份运行"
+                             "“data server init”，把它升级到本程序的版本。")
                   .arg(server.displayName())
             : QStringLiteral("服务器 %1 上的通讯录是更新的版本，本程序不能使用：请安装新版本的 Velloran。")
                   .arg(server.displayName()),
         QStringLiteral("通讯录版本 %1，本程序需要 %2").arg(found.isEmpty() ? QStringLiteral("（无）") : found, wanted));
+}
+
+QString ServerProbe::lost(const ServerSettings& server, const QString& detail)
+{
+    return withDetail(QStringLiteral("与服务器 %1 的连接中断了，这次的操作没有保存任何内容：请检查网络，并确认服务器"
+                                     "仍在运行，然后再试一次。")
+                          .arg(server.displayName()),
+                      detail);
+}
+
+QString ServerProbe::lostAtCommit(const ServerSettings& server)
+{
+    return QStringLiteral("与服务器 %1 的连接在保存的最后一步中断了，不能确定这次修改是否已经保存：请在连接恢复后"
+                          "再保存一次，或刷新（F5）查看。")
+        .arg(server.displayName());
 }
 
 QString ServerProbe::restoring(const ServerSettings& server)

@@ -17,6 +17,9 @@ public:
     enum class Outcome { Connected, NeedsPassword, Unreachable, Refused };
     // One connection attempt as the program makes it, closed again at once. detail gets libpq's text.
     static Outcome probe(const ServerSettings& server, QString* detail);
+    // Whether a server with these connection parameters answers and would take a connection (no session is
+    // opened); blocks for as long as the connection timeout when it does not answer.
+    static bool answers(const QList<QPair<QString, QString>>& params);
 
     // The sentences, each followed by the technical text on its own line when there is one.
     static QString unreachable(const ServerSettings& server, const QString& detail);
@@ -26,6 +29,10 @@ public:
     static QString missingTables(const ServerSettings& server, const QStringList& missing);
     static QString otherVersion(const ServerSettings& server, const QString& found, const QString& wanted);
     static QString restoring(const ServerSettings& server);
+    // The connection broke while the program was using it: what was being done is not stored.
+    static QString lost(const ServerSettings& server, const QString& detail);
+    // It broke while a commit was on its way: whether that commit arrived cannot be known.
+    static QString lostAtCommit(const ServerSettings& server);
     // Any other failure of a statement on the server.
     static QString failed(const ServerSettings& server, const QString& detail);
 };

@@ -244,6 +244,13 @@ QList<QPair<QString, QString>> ServerSettings::connectionParameters() const
         params.append({QStringLiteral("sslmode"), mode});
     // A server that does not answer must not hold the start-up for the system's two-minute TCP timeout.
     params.append({QStringLiteral("connect_timeout"), QStringLiteral("10")});
+    // A connection whose other end has gone (a pulled cable, a firewall that forgets idle connections) is noticed
+    // within a minute when idle and within 20 seconds of a statement, instead of hanging on for hours.
+    params.append({QStringLiteral("keepalives"), QStringLiteral("1")});
+    params.append({QStringLiteral("keepalives_idle"), QStringLiteral("30")});
+    params.append({QStringLiteral("keepalives_interval"), QStringLiteral("10")});
+    params.append({QStringLiteral("keepalives_count"), QStringLiteral("3")});
+    params.append({QStringLiteral("tcp_user_timeout"), QStringLiteral("20000")});
     params.append({QStringLiteral("application_name"), QStringLiteral("velloran")});
     if (!m_password.isEmpty())
         params.append({QStringLiteral("password"), m_password});

@@ -323,7 +323,9 @@ private Q_SLOTS:
             QVERIFY(m_dir->exec({QStringLiteral("delete from main")}));
             click("Button1");
             QCOMPARE(m_prompts->count(), 1);
-            QCOMPARE(m_prompts->last().icon, QMessageBox::Critical);
+            // Asked whether to store it again; no answer of the three (a closed box) is a cancel.
+            QCOMPARE(m_prompts->last().icon, QMessageBox::Question);
+            QVERIFY(m_prompts->last().text.contains(QStringLiteral("已经被其他电脑删除了")));
             QVERIFY(m_gai->isVisible());
             QCOMPARE(forms::gai->ago.state(), store::Dataset::State::Edit);
         });

@@ -11,6 +11,7 @@
 #include "platform/PasswordAsk.h"
 #include "platform/ProgramDir.h"
 #include "store/Book.h"
+#include "store/BookChanges.h"
 #include "store/BookLock.h"
 #include "store/Connection.h"
 #include "store/Ini.h"
@@ -307,6 +308,41 @@ private slots:
         QVERIFY(m_dir->allow("main"));
         QVERIFY2(backup::Restore::run(m_dir->path(), archive, {}, &result, &error), qPrintable(error));
         QCOMPARE(m_dir->value("select string_agg(姓名, ',') from main"), QString("原来"));
+    }
+
+    // "data server init" brings a book of the older version up to this one in place: rows kept, and the program
+    // then follows the changes of other desktops in it. A book of this version is left alone.
+    void olderBookUpgradedInPlace()
+    {
+        QVERIFY(m_dir->addContact("老大"));
+        QVERIFY(m_dir->exec({"drop trigger main_stamp on main", "drop trigger main_gone on main",
+                             "drop trigger main_announce on main", "drop trigger user1_announce on user1",
+                             "drop function book_stamp()", "drop function book_announce()", "drop table main_removed",
+                             "alter table main drop column stamp", "drop sequence book_change",
+                             "update version set 版本='4.0'"}));
+        store::ServerSettings owner;
+        QVERIFY(store::ServerSettings::fromValues(
+            {{"host", TestProgramDir::serverSocket()}, {"dbname", m_dir->database()}, {"user", "postgres"}}, &owner,
+            nullptr));
+        QString done;
+        QString error;
+        QVERIFY2(backup::ServerCommands::init(owner, &done, &error), qPrintable(error));
+        QVERIFY2(done.contains("从 4.0 版升级到 4.1 版"), qPrintable(done));
+        QCOMPARE(m_dir->value("select 版本 from version"), QString("4.1"));
+
+        store::Connection c("main.acper", "call.mdb");
+        qint64 mark = -1;
+        QVERIFY2(store::BookChanges::mark(c, &mark, &error), qPrintable(error));
+        QVERIFY(m_dir->exec({"delete from main where 姓名='老大'"}));
+        QVERIFY(m_dir->addContact("老二"));
+        store::BookChanges::Delta delta;
+        QVERIFY2(store::BookChanges::since(c, mark, 10, &delta, &error), qPrintable(error));
+        QCOMPARE(delta.gone, QStringList({"老大"}));
+        QCOMPARE(delta.present.size(), size_t(1));
+        QCOMPARE(delta.present[0][0], QString("老二"));
+
+        QVERIFY(!backup::ServerCommands::init(owner, &done, &error));
+        QVERIFY2(error.contains("什么也没有改变"), qPrintable(error));
     }
 
     // An archive of the embedded file restores into a server book and back, order and photos kept.

@@ -1,12 +1,18 @@
 // The rules of the office server's settings and SQL that need no server: what server.ini may say, how a
-// connection is secured, and how the fixed statements compare names there.
+// connection is secured, how the fixed statements compare names there, and how desktops follow each other.
 #include "platform/ProgramDir.h"
+#include "store/BookChanges.h"
+#include "store/Connection.h"
+#include "store/Dataset.h"
 #include "store/Dialect.h"
 #include "store/Ini.h"
 #include "store/ServerSettings.h"
+#include "store/ServerStatement.h"
 #include "store/Statements.h"
 #include "store/UserList.h"
 
+#include <QSqlField>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -88,7 +94,9 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(s.qtConnectOptions(), QString("host='db.office.lan';dbname='通讯录 o\\'neil\\\\x';user='amy';"
                                                "sslrootcert='/etc/ssl/office ca.pem';sslmode='verify-full';"
-                                               "connect_timeout='10';application_name='velloran'"));
+                                               "connect_timeout='10';keepalives='1';keepalives_idle='30';"
+                                               "keepalives_interval='10';keepalives_count='3';"
+                                               "tcp_user_timeout='20000';application_name='velloran'"));
         QCOMPARE(s.displayName(), QString("db.office.lan"));
         QCOMPARE(s.databaseName(), QString("通讯录 o'neil\\x"));
     }
@@ -220,6 +228,69 @@ private slots:
         QVERIFY(store::UserList::agree(ini, {}, &error));
         QVERIFY(store::Ini::keys(ini, "user").isEmpty());
         QCOMPARE(store::Ini::read(ini, "ok", "yes"), QString("0"));
+    }
+
+    // Named placeholders become the server's numbered ones, one number per name whatever its case; quoted text and
+    // the server's casts are left alone.
+    void placeholdersNumberedByName()
+    {
+        QStringList names;
+        QCOMPARE(store::ServerStatement::positional(
+                     "update main set 手机=:Mobile, 备注=':note' where 姓名=:name or 姓名=:mobile and id=:key::int",
+                     &names),
+                 QString("update main set 手机=$1, 备注=':note' where 姓名=$2 or 姓名=$1 and id=$3::int"));
+        QCOMPARE(names, QStringList({"Mobile", "name", "key"}));
+    }
+
+    // Changes read after a mark come down to each name's last state; the program's own announcements are not news.
+    void changesFoldToEachNamesLastState()
+    {
+        using Change = store::BookChanges::Change;
+        const auto row = [](const QString& name, const QString& mobile) {
+            return store::BookChanges::Row{name, "", "", mobile, "", ""};
+        };
+        const std::vector<Change> changes = {{false, row("张三", "1"), 11}, {true, row("李四", ""), 12},
+                                             {false, row("王五", "2"), 13}, {false, row("张三", "3"), 14},
+                                             {true, row("王五", ""), 15},  {false, row("李四", "4"), 16}};
+        const store::BookChanges::Delta delta = store::BookChanges::fold(changes, 10);
+        QCOMPARE(delta.gone, QStringList({"王五"}));
+        QCOMPARE(delta.present.size(), size_t(2));
+        QCOMPARE(delta.present[0], row("张三", "3"));
+        QCOMPARE(delta.present[1], row("李四", "4"));
+        QCOMPARE(delta.mark, 16);
+        QCOMPARE(store::BookChanges::fold({}, 10).mark, 10);
+
+        QString table;
+        QVERIFY(store::BookChanges::fromElsewhere("main someone-else", &table));
+        QCOMPARE(table, QString("main"));
+        QVERIFY(store::BookChanges::fromElsewhere("user1 ", &table)); // a change made by hand, with no origin
+        QCOMPARE(table, QString("user1"));
+        QVERIFY(!store::BookChanges::fromElsewhere("main " + store::Connection::origin(), &table));
+    }
+
+    // A field both desktops changed clashes, unless both wrote the same value; fields only one side changed do not.
+    void editsClashOnlyWhereBothChanged()
+    {
+        QSqlRecord read;
+        for (const char* field : {"手机", "电话", "住址"})
+            read.append(QSqlField(field, QMetaType(QMetaType::QString)));
+        QSqlRecord mine = read;
+        QSqlRecord now = read;
+        read.setValue("手机", "1");
+        read.setValue("电话", "2");
+        read.setValue("住址", "3");
+        mine = read;
+        now = read;
+        mine.setValue("手机", "10"); // both changed, differently: a clash
+        now.setValue("手机", "11");
+        mine.setValue("电话", "20"); // both wrote the same
+        now.setValue("电话", "20");
+        now.setValue("住址", "30"); // only the other changed it
+        const auto clashes = store::Dataset::clashesOf(read, mine, now, {"手机", "电话"});
+        QCOMPARE(clashes.size(), 1);
+        QCOMPARE(clashes[0].field, QString("手机"));
+        QCOMPARE(clashes[0].theirs, QString("11"));
+        QCOMPARE(clashes[0].mine, QString("10"));
     }
 };
 

@@ -460,7 +460,7 @@ private slots:
             QStringList tables;
             QVERIFY(c.userTables(&tables));
             tables.sort();
-            QCOMPARE(tables, QStringList({"main", "photo", "user1", "version"}));
+            QCOMPARE(tables, QStringList({"main", "main_removed", "photo", "user1", "version"}));
             return;
         }
         // The installed file carries WAL in its header (bytes 18 and 19 are 2).
