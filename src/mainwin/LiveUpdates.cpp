@@ -50,11 +50,7 @@ Place placeOf(RecordListView* list)
 
 int rowNamed(const RecordModel& model, const QString& name)
 {
-    for (int i = 0; i < model.count(); ++i) {
-        if (model.caption(i) == name)
-            return i;
-    }
-    return -1;
+    return model.indexOfName(name);
 }
 
 // A new row comes in first and would push the rows the user looks at down; a row that went would pull them up.
