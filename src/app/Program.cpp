@@ -92,6 +92,7 @@ bool Program::start(const QString& programDir)
         return false;
     }
     forms::main = new Tmain;
+    forms::main->ReadAhead();
     // The main window's creation handler: the start-up and sign-in run modally, before the other windows exist.
     forms::login = new Tlogin(platform::ProgramDir::path(), *forms::main);
     forms::login->exec();

@@ -6,6 +6,7 @@ class QWidget;
 class RecordListView;
 namespace store {
 class Connection;
+class ContactReader;
 }
 
 namespace hub {
@@ -43,6 +44,8 @@ public:
     // search, duplicate-name and delete statements); the shared one is absent until the data module exists.
     virtual store::Connection& mainConnection() = 0;
     virtual store::Connection* sharedConnection() = 0;
+    // The whole-table reads of the list and the searches, in a thread of their own; it keeps the rows read last.
+    virtual store::ContactReader& contactReader() = 0;
 
     // The QR code window of the record of that name, over `over` (the browser shows it over itself).
     virtual void ShowContactCode(const QString& name, QWidget* over) = 0;

@@ -1,13 +1,14 @@
 #include "hub/RecordModel.h"
 
-#include <QLocale>
+#include "platform/Worker.h"
+
+#include <QCoreApplication>
 #include <algorithm>
 #include <numeric>
 
-RecordModel::RecordModel(QObject* parent)
-    : QAbstractTableModel(parent), m_collator(QLocale(QLocale::Chinese, QLocale::China))
-{
-}
+RecordModel::RecordModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+RecordModel::~RecordModel() = default;
 
 int RecordModel::rowCount(const QModelIndex& parent) const
 {
@@ -19,13 +20,57 @@ int RecordModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
+QByteArrayView RecordModel::text(quint32 ref, int column) const
+{
+    return ref & kAdded ? m_added.text(int(ref & ~kAdded), column) : m_base->text(int(ref), column);
+}
+
+QString RecordModel::cell(int i, int column) const
+{
+    return store::Utf16Text(text(m_rows[size_t(i)], column)).view().toString();
+}
+
+qint64 RecordModel::id(int i) const
+{
+    const quint32 ref = m_rows[size_t(i)];
+    return ref & kAdded ? m_added.id(int(ref & ~kAdded)) : m_base->id(int(ref));
+}
+
+RecordRow RecordModel::row(int i) const
+{
+    RecordRow r;
+    for (int k = 0; k < ColumnCount; ++k)
+        r.cells[size_t(k)] = cell(i, k);
+    r.id = id(i);
+    return r;
+}
+
+int RecordModel::indexOfId(qint64 wanted) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (id(i) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+int RecordModel::indexOfName(const QString& name) const
+{
+    const QByteArray wanted = name.toUtf8();
+    for (int i = 0; i < count(); ++i) {
+        if (text(m_rows[size_t(i)], 0) == QByteArrayView(wanted))
+            return i;
+    }
+    return -1;
+}
+
 QVariant RecordModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
-        return m_rows[size_t(index.row())].cells[size_t(index.column())];
+        return cell(index.row(), index.column());
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_icon) : QVariant();
     case Qt::BackgroundRole:
@@ -52,49 +97,103 @@ Qt::ItemFlags RecordModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
 }
 
-std::vector<int> RecordModel::sortAll()
+std::vector<quint32> RecordModel::sortOrder(const Rows& base, const store::ContactRows& added,
+                                            const std::vector<quint32>& refs)
 {
-    // Keys are computed once per row; a stable sort keeps rows of equal names in their previous order.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(m_rows.size());
-    for (const RecordRow& r : m_rows)
-        keys.push_back(m_collator.sortKey(r.caption()));
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    keys = {};
-    std::vector<RecordRow> rows;
-    rows.reserve(m_rows.size());
-    for (int i : order)
-        rows.push_back(std::move(m_rows[size_t(i)]));
-    m_rows = std::move(rows);
+    const auto n = quint32(refs.size());
+    const auto nameOf = [](const Rows& b, const store::ContactRows& a, quint32 ref) {
+        return ref & kAdded ? a.text(int(ref & ~kAdded), 0) : b->text(int(ref), 0);
+    };
+    if (int(n) < m_backgroundFrom || !QCoreApplication::instance())
+        return m_order.sorted(n, [&](quint32 i) { return nameOf(base, added, refs[i]); });
+    // The worker reads the shared block, which never changes, and copies of the rows windows put in, which may
+    // change while it works.
+    const Rows block = base;
+    store::ContactRows copies;
+    std::vector<quint32> names(refs);
+    for (quint32& ref : names) {
+        if (ref & kAdded) {
+            copies.appendFrom(added, int(ref & ~kAdded));
+            ref = kAdded | quint32(copies.size() - 1);
+        }
+    }
+    if (!m_worker)
+        m_worker = std::make_unique<platform::Worker>(QStringLiteral("list sort"));
+    std::vector<quint32> order;
+    m_worker->run([&] {
+        const NameOrder byName;
+        order = byName.sorted(n, [&](quint32 i) { return nameOf(block, copies, names[i]); });
+    });
     return order;
+}
+
+void RecordModel::install(Rows base, std::vector<quint32>&& refs)
+{
+    if (m_sortByName && !refs.empty()) {
+        const std::vector<quint32> order = sortOrder(base, store::ContactRows(), refs);
+        std::vector<quint32> sorted(refs.size());
+        for (size_t p = 0; p < order.size(); ++p)
+            sorted[p] = refs[order[p]];
+        refs = std::move(sorted);
+    }
+    beginResetModel();
+    m_base = std::move(base);
+    m_added = store::ContactRows();
+    m_rows = std::move(refs);
+    changed();
+    endResetModel();
 }
 
 void RecordModel::setRows(std::vector<RecordRow>&& rows)
 {
-    beginResetModel();
-    m_rows = std::move(rows);
-    if (m_sortByName)
-        sortAll();
-    endResetModel();
+    auto block = std::make_shared<store::ContactRows>();
+    for (const RecordRow& r : rows)
+        block->append(r.id, r.cells);
+    rows = {};
+    std::vector<quint32> refs(size_t(block->size()));
+    std::iota(refs.begin(), refs.end(), 0u);
+    install(std::move(block), std::move(refs));
+}
+
+void RecordModel::setRows(Rows rows, std::vector<quint32>&& which)
+{
+    install(std::move(rows), std::move(which));
+}
+
+void RecordModel::setRows(Rows rows)
+{
+    std::vector<quint32> refs(rows ? size_t(rows->size()) : 0);
+    std::iota(refs.begin(), refs.end(), 0u);
+    install(std::move(rows), std::move(refs));
+}
+
+quint32 RecordModel::addRow(const RecordRow& row)
+{
+    m_added.append(row.id, row.cells);
+    return kAdded | quint32(m_added.size() - 1);
 }
 
 int RecordModel::appendRow(RecordRow row)
 {
     int at = count();
     if (m_sortByName) {
-        // After the last row that does not sort after it, as a stable insertion would place it. The rows' keys
-        // are not kept after a sort (they would take 40 MB at 100,000 rows); a binary search needs few compares.
-        const auto it = std::upper_bound(m_rows.begin(), m_rows.end(), row.caption(),
-                                         [this](const QString& name, const RecordRow& r) {
-                                             return m_collator.compare(name, r.caption()) < 0;
-                                         });
-        at = int(it - m_rows.begin());
+        // After the last row that does not sort after it, as a stable insertion would place it.
+        const QString& name = row.caption();
+        int low = 0;
+        int high = count();
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (m_order.compare(name, store::Utf16Text(text(m_rows[size_t(mid)], 0)).view()) < 0)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        at = low;
     }
+    const quint32 ref = addRow(row);
     beginInsertRows(QModelIndex(), at, at);
-    m_rows.insert(m_rows.begin() + at, std::move(row));
+    m_rows.insert(m_rows.begin() + at, ref);
+    changed();
     endInsertRows();
     return at;
 }
@@ -103,8 +202,10 @@ int RecordModel::prependRow(RecordRow row)
 {
     if (m_sortByName)
         return appendRow(std::move(row));
+    const quint32 ref = addRow(row);
     beginInsertRows(QModelIndex(), 0, 0);
-    m_rows.insert(m_rows.begin(), std::move(row));
+    m_rows.insert(m_rows.begin(), ref);
+    changed();
     endInsertRows();
     return 0;
 }
@@ -115,6 +216,7 @@ void RecordModel::removeRecordRow(int i)
         return;
     beginRemoveRows(QModelIndex(), i, i);
     m_rows.erase(m_rows.begin() + i);
+    changed();
     endRemoveRows();
     // Stripes follow the position: every row after the removed one changes colour.
     if (m_stripes && i < count())
@@ -125,10 +227,12 @@ int RecordModel::removeRowsNamed(const QSet<QString>& names)
 {
     if (names.isEmpty())
         return 0;
+    std::vector<bool> goes(m_rows.size());
     std::vector<std::pair<int, int>> runs;
     for (int i = 0; i < count(); ++i) {
         if (!names.contains(caption(i)))
             continue;
+        goes[size_t(i)] = true;
         if (!runs.empty() && runs.back().second == i - 1)
             runs.back().second = i;
         else
@@ -142,13 +246,20 @@ int RecordModel::removeRowsNamed(const QSet<QString>& names)
     constexpr size_t maxRuns = 32;
     if (runs.size() > maxRuns) {
         beginResetModel();
-        std::erase_if(m_rows, [&names](const RecordRow& r) { return names.contains(r.caption()); });
+        size_t kept = 0;
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            if (!goes[i])
+                m_rows[kept++] = m_rows[i];
+        }
+        m_rows.resize(kept);
+        changed();
         endResetModel();
         return before - count();
     }
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
         beginRemoveRows(QModelIndex(), run->first, run->second);
         m_rows.erase(m_rows.begin() + run->first, m_rows.begin() + run->second + 1);
+        changed();
         endRemoveRows();
     }
     // Stripes follow the position: every row after the first removed one may change colour.
@@ -161,14 +272,19 @@ void RecordModel::setSubItems(int i, const std::array<QString, 5>& subItems)
 {
     if (i < 0 || i >= count())
         return;
+    RecordRow changedRow;
+    changedRow.cells[0] = caption(i);
+    changedRow.id = id(i);
     for (size_t k = 0; k < subItems.size(); ++k)
-        m_rows[size_t(i)].cells[k + 1] = subItems[k];
+        changedRow.cells[k + 1] = subItems[k];
+    m_rows[size_t(i)] = addRow(changedRow);
+    changed();
     Q_EMIT dataChanged(index(i, 1), index(i, ColumnCount - 1), {Qt::DisplayRole});
 }
 
 void RecordModel::clear()
 {
-    setRows({});
+    install(nullptr, {});
 }
 
 void RecordModel::setSortByName(bool on)
@@ -178,8 +294,23 @@ void RecordModel::setSortByName(bool on)
     m_sortByName = on;
     if (!on)
         return;
+    std::vector<quint32> order;
+    for (;;) {
+        const quint64 generation = m_generation;
+        order = sortOrder(m_base, m_added, m_rows);
+        // Rows that changed while a large list was sorted in the background are sorted again; sorting turned off
+        // meanwhile leaves them as they are.
+        if (!m_sortByName)
+            return;
+        if (generation == m_generation)
+            break;
+    }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<int> order = sortAll();
+    std::vector<quint32> rows(m_rows.size());
+    for (size_t place = 0; place < order.size(); ++place)
+        rows[place] = m_rows[order[place]];
+    m_rows = std::move(rows);
+    changed();
     // The selection follows its rows to their new places.
     const QModelIndexList before = persistentIndexList();
     if (!before.isEmpty()) {

@@ -50,11 +50,7 @@ Place placeOf(RecordListView* list)
 
 int rowNamed(const RecordModel& model, const QString& name)
 {
-    for (int i = 0; i < model.count(); ++i) {
-        if (model.caption(i) == name)
-            return i;
-    }
-    return -1;
+    return model.indexOfName(name);
 }
 
 // A new row comes in first and would push the rows the user looks at down; a row that went would pull them up.
@@ -104,10 +100,12 @@ void LiveUpdates::usersChanged()
 
 bool LiveUpdates::blocked() const
 {
-    // A window over the list (the editing windows, a question, a menu), a deletion or a reload under way, a mouse
-    // button held (a drag of rows): the rows are not changed under them.
+    // A window over the list (the editing windows, a question, a menu), a deletion or a reload under way (also one
+    // reading the table while the window repaints), a mouse button held (a drag of rows): the rows are not changed
+    // under them.
     return QApplication::activeModalWidget() || QApplication::activePopupWidget() || m.m_deleting ||
-           m.Timer5->isActive() || m.Timer6->isActive() || QGuiApplication::mouseButtons() != Qt::NoButton;
+           m.m_reloading || m.Timer5->isActive() || m.Timer6->isActive() ||
+           QGuiApplication::mouseButtons() != Qt::NoButton;
 }
 
 void LiveUpdates::settle()

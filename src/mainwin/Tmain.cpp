@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompt.h"
 #include "platform/Step.h"
+#include "store/ContactReader.h"
 #include "store/Tdmper.h"
 
 #include <QCloseEvent>
@@ -38,7 +39,9 @@ QLineEdit* makeHidden(QWidget* parent, const char* name, const QString& text)
 
 } // namespace
 
-Tmain::Tmain(QWidget* parent) : QMainWindow(parent), acper(QStringLiteral("main.acper"), QStringLiteral("call.mdb"))
+Tmain::Tmain(QWidget* parent)
+    : QMainWindow(parent), acper(QStringLiteral("main.acper"), QStringLiteral("call.mdb")),
+      m_reader(std::make_unique<store::ContactReader>())
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Velloranv4.0"));

@@ -7,7 +7,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
-#include <vector>
+#include <memory>
 
 class BirthdayReminder;
 class BirthdayWindow;
@@ -27,8 +27,10 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class RecordListView;
-struct RecordRow;
 class StatusUserPanel;
+namespace store {
+class ContactReader;
+}
 
 // The main window: the record list with its summary, the information panel with the notes pad, the birthday
 // reminder, the menus and the status bar. Other windows change the list directly through the hub and ask for a new
@@ -61,6 +63,9 @@ public:
     QString signedInRights() const override;
     store::Connection& mainConnection() override { return acper; }
     store::Connection* sharedConnection() override;
+    store::ContactReader& contactReader() override { return *m_reader; }
+    // The start-up's first fill is read ahead while the start-up runs.
+    void ReadAhead();
     void SetCaption(const QString& caption) override; // tool windows: the title text
     void ShowContactCode(const QString& name, QWidget* over) override;
 
@@ -255,6 +260,8 @@ public:
     QTimer* Timer9 = nullptr; // birthday reminder: slide
 
     store::Connection acper;
+    // Reads the whole table for the fill, the reload, its wait and the searches, in a thread of its own.
+    std::unique_ptr<store::ContactReader> m_reader;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -280,10 +287,6 @@ private:
     void buildHiddenState();
     QWidget* buildHeader(QWidget* page, const QString& icon, QLabel** bold, QLabel** plain, const QString& boldText,
                          const QString& plainText);
-    // Reads the list's rows newest first, counting men and women; with a birthday window, tests each record's
-    // birthday.
-    bool ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, BirthdayWindow* birthdays, int* men,
-                     int* women, QString* error);
     // Memo3 shows the introduction and this count line.
     void ShowSummary(const QString& countLine);
     // Reports an unexpected error the way the program reports every unexpected error: the Chinese lead (what
@@ -313,6 +316,8 @@ private:
     void (Tmain::*m_dropCommand)() = nullptr;
     // Rows going away (deleted, or cleared for a reload): their deselection shows no details.
     bool m_rowsLeaving = false;
+    // A reload is reading the table.
+    bool m_reloading = false;
     // A deletion runs (it lets the window repaint): the window is not closed under it.
     bool m_deleting = false;
     QMetaObject::Connection m_focusConnection;

@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/ErrorLead.h"
 #include "platform/Step.h"
+#include "store/ContactReader.h"
 #include "store/Query.h"
 #include "store/Statements.h"
 
@@ -25,54 +26,38 @@
 
 #include <algorithm>
 
-bool Tmain::ReadRecords(store::Connection& connection, std::vector<RecordRow>* rows, BirthdayWindow* birthdays,
-                        int* men, int* women, QString* error)
+namespace {
+
+// Each record whose birthday falls in the window, in list order. Which month and day fall in it is asked once for
+// every day of the year, not once for every record.
+void TestBirthdays(const store::ContactRows& rows, BirthdayWindow* birthdays)
 {
-    store::Query q(connection, store::sql::ListMainNewestFirst);
-    if (!q.exec()) {
-        *error = q.errorText();
-        return false;
+    bool falls[13][32] = {};
+    for (int month = 1; month <= 12; ++month) {
+        for (int day = 1; day <= 31; ++day)
+            falls[month][day] = birthdays->dayOf(month, day).isValid();
     }
-    // Blank fields are stored as one space; sharing one string for them saves an allocation per blank cell.
-    const QString blank = QStringLiteral(" ");
-    const QString male = QStringLiteral("男");
-    const QString female = QStringLiteral("女");
-    auto cell = [&q, &blank](int column) {
-        QString v = q.text(column);
-        return v == blank ? blank : v;
-    };
-    *men = 0;
-    *women = 0;
-    while (q.next()) {
-        RecordRow row;
-        for (size_t k = 0; k < 6; ++k)
-            row.cells[k] = cell(int(k));
-        const QString sex = q.text(6);
-        if (sex == male)
-            ++*men;
-        else if (sex == female)
-            ++*women;
-        if (birthdays)
-            birthdays->test(row.cells[0], q.text(7).toInt(), q.text(8).toInt());
-        rows->push_back(std::move(row));
+    for (int i = 0; i < rows.size(); ++i) {
+        const int month = rows.month(i);
+        const int day = rows.day(i);
+        if (falls[month][day])
+            birthdays->test(rows.string(i, 0), month, day);
     }
-    if (!q.errorText().isEmpty()) {
-        *error = q.errorText();
-        return false;
-    }
-    return true;
 }
 
+} // namespace
+
+// The start-up's fill reads through the main window's reader, whose thread lets the start-up window repaint while
+// a large book is read, instead of over the start-up window's connection; the book's mark is taken on that one.
 bool Tmain::FirstFill(store::Connection& connection, QString* error)
 {
-    BirthdayWindow birthdays(platform::Clock::today());
-    std::vector<RecordRow> rows;
-    int men = 0;
-    int women = 0;
+    store::ContactReader::Rows rows;
     m_live->beforeFullRead(connection);
-    if (!ReadRecords(connection, &rows, &birthdays, &men, &women, error))
+    if (!m_reader->read(&rows, error))
         return false;
-    const int count = int(rows.size());
+    BirthdayWindow birthdays(platform::Clock::today());
+    TestBirthdays(*rows, &birthdays);
+    const int count = rows->size();
     ListView1->model()->setRows(std::move(rows));
     m_reminder->setText(birthdays);
     ShowSummary(Summary::countLine(count, nullptr, false));
@@ -108,15 +93,18 @@ void Tmain::ListView1ColumnClick(int)
     RequestSummary();
 }
 
+void Tmain::ReadAhead()
+{
+    m_reader->readAhead();
+}
+
 bool Tmain::CountMainRows(int* rows)
 {
-    store::Query q(acper, store::sql::CountMain);
-    if (!q.exec() || !q.next()) {
-        ReportError(platform::ErrorLead::readDatabase(), q.errorText());
+    QString error;
+    if (!m_reader->count(rows, &error)) {
+        ReportError(platform::ErrorLead::readDatabase(), error);
         return false;
     }
-    *rows = q.text(0).toInt();
-    q.finish();
     return true;
 }
 
@@ -140,22 +128,33 @@ void Tmain::Timer5Timer()
     Panel4->hide();
     Timer6->stop();
 
-    // The rows go first, then the table is read: the old and the new list never take memory together.
-    m_rowsLeaving = true;
-    ListView1->clearSelection();
-    m_rowsLeaving = false;
-    ListView1->model()->clear();
-    std::vector<RecordRow> fresh;
-    fresh.reserve(size_t(rows));
-    int men = 0;
-    int women = 0;
+    // The old rows stay listed while the table is read; they go only when the new ones come. The window repaints
+    // meanwhile, and a reload asked for from there follows this one rather than finishing before it with older rows.
+    if (m_reloading) {
+        platform::startStep(Timer5);
+        return;
+    }
+    store::ContactReader::Rows fresh;
     QString error;
+    m_reloading = true;
     m_live->beforeFullRead(acper);
-    if (!ReadRecords(acper, &fresh, nullptr, &men, &women, &error)) {
+    const bool read = m_reader->read(&fresh, &error);
+    m_reloading = false;
+    if (!read) {
         ReportError(platform::ErrorLead::readDatabase(), error);
         return;
     }
-    const int total = int(fresh.size());
+    int men = 0;
+    int women = 0;
+    for (int i = 0; i < fresh->size(); ++i) {
+        const store::ContactRows::Sex s = fresh->sex(i);
+        men += s == store::ContactRows::Sex::Male;
+        women += s == store::ContactRows::Sex::Female;
+    }
+    const int total = fresh->size();
+    m_rowsLeaving = true;
+    ListView1->clearSelection();
+    m_rowsLeaving = false;
     ListView1->model()->setRows(std::move(fresh));
     Edit4->setText(QString::number(men));
     Edit5->setText(QString::number(women));

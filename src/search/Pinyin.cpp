@@ -234,20 +234,20 @@ QString normalisePinyinInput(QStringView input)
     return out;
 }
 
-bool pinyinMatches(const PinyinKey& key, QStringView input)
+bool pinyinMatches(PinyinKeyView key, QStringView input)
 {
     const qsizetype n = input.size();
-    if (n == 0 || n > kMaxInput || key.m_positions.isEmpty())
+    if (n == 0 || n > kMaxInput || key.isEmpty())
         return false;
     const char16_t* s = input.utf16();
-    if (s[0] < u'a' || s[0] > u'z' || !(key.m_firstLetters & (1u << (s[0] - u'a'))))
+    if (s[0] < u'a' || s[0] > u'z' || !(key.firstLetters() & (1u << (s[0] - u'a'))))
         return false;
 
     // Bit j of reach: the input up to offset j has been spelled by the positions so far. Bit 0 is set at every
     // position: the input may begin at any of them, as Chinese text is found anywhere in a name.
     quint64 reach = 1;
-    const char* p = key.m_positions.constData();
-    const char* const end = p + key.m_positions.size();
+    const char* p = key.positions().data();
+    const char* const end = p + key.positions().size();
     while (p < end) {
         quint64 next = 1;
         const int count = uchar(*p++);
@@ -277,11 +277,11 @@ bool pinyinMatches(const PinyinKey& key, QStringView input)
     return false;
 }
 
-QString pinyinSpelling(const PinyinKey& key)
+QString pinyinSpelling(PinyinKeyView key)
 {
     QString out;
-    const char* p = key.m_positions.constData();
-    const char* const end = p + key.m_positions.size();
+    const char* p = key.positions().data();
+    const char* const end = p + key.positions().size();
     while (p < end) {
         const int count = uchar(*p++);
         for (int r = 0; r < count; ++r) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -23,15 +24,32 @@ class PinyinKey {
 public:
     // True for a name with nothing to spell, such as a name in Latin letters only.
     bool isEmpty() const { return m_positions.isEmpty(); }
+    // For each character in turn: the number of its readings, then each reading as its length and its letters.
+    QByteArrayView positions() const { return m_positions; }
+    // Bit k is set when some character may be typed starting with the letter 'a' + k.
+    quint32 firstLetters() const { return m_firstLetters; }
 
 private:
     friend PinyinKey pinyinKey(QStringView name);
-    friend bool pinyinMatches(const PinyinKey& key, QStringView normalisedInput);
-    friend QString pinyinSpelling(const PinyinKey& key);
 
-    // For each character in turn: the number of its readings, then each reading as its length and its letters.
     QByteArray m_positions;
-    // Bit k is set when some character may be typed starting with the letter 'a' + k.
+    quint32 m_firstLetters = 0;
+};
+
+// A key as a cache keeps it, in a block of many: matched without a copy.
+class PinyinKeyView {
+public:
+    PinyinKeyView() = default;
+    PinyinKeyView(const PinyinKey& key) : m_positions(key.positions()), m_firstLetters(key.firstLetters()) {}
+    PinyinKeyView(QByteArrayView positions, quint32 firstLetters) : m_positions(positions), m_firstLetters(firstLetters)
+    {
+    }
+    bool isEmpty() const { return m_positions.isEmpty(); }
+    QByteArrayView positions() const { return m_positions; }
+    quint32 firstLetters() const { return m_firstLetters; }
+
+private:
+    QByteArrayView m_positions;
     quint32 m_firstLetters = 0;
 };
 
@@ -44,9 +62,9 @@ QString normalisePinyinInput(QStringView input);
 
 // Whether the normalised input spells consecutive characters of the name. Allocates nothing; a few hundred
 // nanoseconds at most, far less for the usual name that holds no reading beginning with the input's first letter.
-bool pinyinMatches(const PinyinKey& key, QStringView normalisedInput);
+bool pinyinMatches(PinyinKeyView key, QStringView normalisedInput);
 
 // The most likely reading of each character, blank-separated ("zeng guo fan"); empty for an empty key.
-QString pinyinSpelling(const PinyinKey& key);
+QString pinyinSpelling(PinyinKeyView key);
 
 } // namespace search

@@ -3,6 +3,16 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
+namespace store {
+class ContactRows;
+}
+
+namespace search {
+class PinyinCache;
+}
+
 // Which rows a search finds. Every condition names a column and a text the column's value must contain; the text
 // is never part of a statement, so quotes, % and _ are plain characters.
 class SearchRules {
@@ -21,4 +31,10 @@ public:
     static QList<Condition> compound(const QString& relation, const QString& phone, const QString& mobile,
                                      const QString& address);
     static bool matches(const Condition& condition, const QString& value);
+
+    // The rows of a whole-table read that satisfy every condition, in the order "select * from main" returns them:
+    // table order, which is the block's rows from the last to the first. With a normalised pinyin input, a name
+    // is also found when the input spells it (the single search on 姓名); the cache keeps the names' pinyin.
+    static std::vector<quint32> find(const store::ContactRows& rows, const QList<Condition>& conditions,
+                                     const QString& pinyin = QString(), search::PinyinCache* cache = nullptr);
 };

@@ -4,11 +4,11 @@
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
 #include "platform/Centre.h"
-#include "platform/KeyPreview.h"
 #include "platform/ErrorLead.h"
+#include "platform/KeyPreview.h"
 #include "platform/Prompt.h"
 #include "search/Pinyin.h"
-#include "store/Query.h"
+#include "store/ContactReader.h"
 #include "store/Statements.h"
 #include "ui_Tfind.h"
 
@@ -17,11 +17,13 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 #include <vector>
 
 Tfind::Tfind(hub::MainHub& main, QWidget* parent)
-    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")),
-      ui(std::make_unique<Ui::Tfind>()), m_main(main)
+    : QDialog(parent), afo(QStringLiteral("main"), QStringLiteral("id")), ui(std::make_unique<Ui::Tfind>()),
+      m_main(main), m_pinyin(std::make_shared<search::PinyinCache>()),
+      m_closing(std::make_shared<std::atomic<bool>>(false))
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("find"));
@@ -39,9 +41,33 @@ Tfind::Tfind(hub::MainHub& main, QWidget* parent)
 
     // Enter and Esc must reach the window before a focused line edit or button acts on them.
     platform::KeyPreview::install(this, this);
+
+    // The names' pinyin is read ahead while the reader is idle, in the order the searches ask for it (from the
+    // table's first row on, which is the block's last), a few thousand names a step.
+    struct Ahead {
+        const store::ContactRows* block = nullptr;
+        int next = 0;
+    };
+    m_main.contactReader().whenIdle(
+        [cache = m_pinyin, closing = m_closing, ahead = Ahead()](const store::ContactReader::Rows& rows) mutable {
+            if (*closing)
+                return true;
+            if (ahead.block != rows.get()) {
+                ahead.block = rows.get();
+                ahead.next = rows->size();
+            }
+            const int end = std::max(0, ahead.next - 4096);
+            for (int row = ahead.next - 1; row >= end; --row)
+                cache->keyFor(rows->text(row, 0));
+            ahead.next = end;
+            return end == 0;
+        });
 }
 
-Tfind::~Tfind() = default;
+Tfind::~Tfind()
+{
+    *m_closing = true;
+}
 
 void Tfind::showEvent(QShowEvent* event)
 {
@@ -165,56 +191,34 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
 {
     afo.close();
     afo.setConnection(m_main.sharedConnection());
-    afo.setStatement(store::sql::SearchMain);
+    afo.setStatement(store::sql::SelectMain);
     if (!afo.connection()) {
         platform::Prompt::error(this, platform::ErrorLead::readDatabase(),
                                 QStringLiteral("Missing Connection or ConnectionString"));
         return;
     }
-    // One forward read serves the count and the list and is finished before anything is shown; the rows are
-    // tested in memory, so the search text never reaches SQL and quotes, % and _ are plain characters.
-    std::vector<RecordRow> matches;
-    qsizetype count = 0;
-    {
-        store::Query q(*afo.connection(), afo.statement());
-        if (!q.exec()) {
-            platform::Prompt::error(this, platform::ErrorLead::readDatabase(), q.errorText());
-            return;
-        }
-        QList<int> tested;
-        for (const Condition& c : conditions)
-            tested.append(q.column(c.column));
-        // A single search on 姓名 in Latin letters also finds the names it spells in pinyin ("zs" finds 张三).
-        const QString pinyin =
-            !compound && conditions.size() == 1 && conditions.first().column == QStringLiteral("姓名")
-                ? search::normalisePinyinInput(conditions.first().text)
-                : QString();
-        while (q.next()) {
-            bool match = true;
-            if (!pinyin.isEmpty()) {
-                // Asked for every row, so the cache walks the table in step with the read.
-                const QString name = q.text(tested.first());
-                match = m_pinyin.matches(name, pinyin) || SearchRules::matches(conditions.first(), name);
-            } else {
-                for (qsizetype k = 0; match && k < conditions.size(); ++k)
-                    match = SearchRules::matches(conditions.at(k), q.text(tested.at(k)));
-            }
-            if (!match)
-                continue;
-            ++count;
-            if (!countOnly) {
-                RecordRow row;
-                for (int column = 0; column < RecordModel::ColumnCount; ++column)
-                    row.cells[size_t(column)] = q.text(column);
-                matches.push_back(std::move(row));
-            }
-        }
-        // A read that broke off must not pass for a complete result.
-        if (!q.errorText().isEmpty()) {
-            platform::Prompt::error(this, platform::ErrorLead::readDatabase(), q.errorText());
-            return;
-        }
+    // A single search on 姓名 in Latin letters also finds the names it spells in pinyin ("zs" finds 张三).
+    const QString pinyin = !compound && conditions.size() == 1 && conditions.first().column == QStringLiteral("姓名")
+                               ? search::normalisePinyinInput(conditions.first().text)
+                               : QString();
+    // One whole-table read serves the count and the list; the rows are tested in memory in the reader's thread, so
+    // the search text never reaches SQL and quotes, % and _ are plain characters. The rows read last serve while
+    // the table provably has not changed since.
+    store::ContactReader::Rows rows;
+    std::vector<quint32> matches;
+    QString error;
+    const bool read = m_main.contactReader().visit(
+        [&](const store::ContactReader::Rows& all) {
+            rows = all;
+            matches = SearchRules::find(*all, conditions, pinyin, m_pinyin.get());
+        },
+        &error);
+    // A read that broke off must not pass for a complete result.
+    if (!read) {
+        platform::Prompt::error(this, platform::ErrorLead::readDatabase(), error);
+        return;
     }
+    const auto count = qsizetype(matches.size());
 
     if (count == 0) {
         ShowResult(QStringLiteral("没有找到符合条件的记录！"));
@@ -229,7 +233,7 @@ void Tfind::Run(const QList<Condition>& conditions, bool countOnly, bool compoun
         ui->Button2->setEnabled(true);
         return;
     }
-    m_main.recordList()->model()->setRows(std::move(matches));
+    m_main.recordList()->model()->setRows(std::move(rows), std::move(matches));
     m_main.setWholeTable(false);
     m_main.RequestSummary();
     accept();

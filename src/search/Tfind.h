@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <atomic>
 #include <memory>
 
 class QLineEdit;
@@ -27,7 +28,7 @@ public:
     ~Tfind() override;
 
     // Full scan of table main: each search attaches it to the data module's connection and sets its statement; the
-    // rows are read with one forward query that is finished at once, so afo itself is never left open.
+    // rows are read by the main window's reader, so afo itself is never left open.
     store::Dataset afo;
 
     std::unique_ptr<Ui::Tfind> ui;
@@ -56,8 +57,10 @@ protected:
 
 private:
     hub::MainHub& m_main;
-    // The pinyin of every name searched so far, read once for all later searches.
-    search::PinyinCache m_pinyin;
+    // The pinyin of every name, read once for all searches: ahead of the first, while the reader is idle, or by the
+    // searches themselves. Used in the reader's thread only; shared with the reader's idle work, which the flag ends.
+    std::shared_ptr<search::PinyinCache> m_pinyin;
+    std::shared_ptr<std::atomic<bool>> m_closing;
     using Condition = SearchRules::Condition;
 
     // Search and view share everything but the count-only flag and the empty page-1 input.

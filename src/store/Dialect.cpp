@@ -46,6 +46,28 @@ public:
         return handle && sqlite3_get_autocommit(handle) == 0;
     }
     bool photosInBook() const override { return false; }
+    bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink, QString* error) const override
+    {
+        sqlite3* handle = nativeHandle(db);
+        if (!handle) {
+            if (error)
+                *error = QStringLiteral("The connection is not open on a database file.");
+            return false;
+        }
+        return readSqliteTexts(handle, statement(fixed).toUtf8(), sink, error);
+    }
+    // The connection never sees its own changes as another's; the readers that ask never write.
+    bool dataVersion(const QSqlDatabase& db, qint64* version) const override
+    {
+        sqlite3* handle = nativeHandle(db);
+        sqlite3_stmt* st = nullptr;
+        const bool ok = handle && sqlite3_prepare_v2(handle, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK &&
+                        sqlite3_step(st) == SQLITE_ROW;
+        if (ok)
+            *version = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return ok;
+    }
 
 private:
     static sqlite3* nativeHandle(const QSqlDatabase& db)
@@ -128,6 +150,19 @@ public:
         return probe.exec(QStringLiteral("SELECT 1"));
     }
     bool photosInBook() const override { return true; }
+    bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink, QString* error) const override
+    {
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        // Qt's driver names the handle by the struct's own tag.
+        if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0) {
+            if (error)
+                *error = QStringLiteral("The connection is not open on a server.");
+            return false;
+        }
+        return readServerTexts(*static_cast<pg_conn* const*>(handle.data()), statement(fixed).toUtf8(), sink, error);
+    }
+    // Nothing on the server tells cheaply that the book is unchanged: every whole-table read reads.
+    bool dataVersion(const QSqlDatabase&, qint64*) const override { return false; }
 };
 
 } // namespace

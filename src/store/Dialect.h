@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/TextRows.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,13 @@ public:
     // it (SQLite) or spoilt it (the server refuses everything until a rollback, and answers its COMMIT with a
     // rollback). `begun` says whether the connection started one and has not ended it.
     virtual bool inTransaction(const QSqlDatabase& db, bool begun) const = 0;
+    // Every row of a fixed select, each value as the text Qt's driver would give (empty for NULL), read through the
+    // store's own interface without a variant per value: the whole-table reads of the list and the searches.
+    virtual bool readTexts(const QSqlDatabase& db, const QString& fixed, const TextSink& sink,
+                           QString* error) const = 0;
+    // A number that differs from the last one this connection was given whenever another connection has committed a
+    // change to the book since; false when the store cannot tell.
+    virtual bool dataVersion(const QSqlDatabase& db, qint64* version) const = 0;
     // Whether the photos' bytes live in the book (the server), or only as the files of photo/ (the embedded store).
     virtual bool photosInBook() const = 0;
 

@@ -1,5 +1,6 @@
 // The record list of the main window: first fill, summary texts, full reload and its wait, sort toggle,
 // stripes and the notes pad, against a real program directory.
+#include "hub/NameOrder.h"
 #include "hub/RecordListView.h"
 #include "hub/RecordModel.h"
 #include "mainwin/Summary.h"
@@ -11,17 +12,20 @@
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QLineEdit>
-#include <QSet>
+#include <algorithm>
 #include <memory>
+#include <numeric>
 
 class TestRecordList : public QObject {
     Q_OBJECT
@@ -135,6 +139,60 @@ private Q_SLOTS:
         QCOMPARE(lastSummaryLine(), QStringLiteral("当前共有3条记录（其中男2人，女1人），按录入的先后排列顺序。"));
         QCOMPARE(m_main->Label3->text(), QStringLiteral("Tarsiwen"));
         QCOMPARE(m_main->Label4->text(), QStringLiteral("免费软件"));
+    }
+
+    // The list's name order is the Chinese locale's collation, stable for equal names, whether the model sorts in
+    // place or in the background, and for rows read from the book and rows put in by windows alike.
+    void nameOrderIsTheLocaleCollation()
+    {
+        QStringList names = {QStringLiteral("张三"),
+                             QStringLiteral("阿明"),
+                             QString(),
+                             QStringLiteral("Zoe"),
+                             QStringLiteral("zoe"),
+                             QStringLiteral("张三"),
+                             QStringLiteral("12"),
+                             QStringLiteral("2"),
+                             QStringLiteral("李四李四李四李四李四"),
+                             QStringLiteral("李四李四李四李四李"),
+                             QStringLiteral("\U0001F600"),
+                             QStringLiteral("Émile"),
+                             QStringLiteral("emile"),
+                             QStringLiteral(" "),
+                             QStringLiteral("曾国藩"),
+                             QStringLiteral("长")};
+        QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+        std::vector<int> expected(size_t(names.size()));
+        std::iota(expected.begin(), expected.end(), 0);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return collator.sortKey(names[a]).compare(collator.sortKey(names[b])) < 0;
+        });
+        std::vector<QByteArray> utf8;
+        for (const QString& n : names)
+            utf8.push_back(n.toUtf8());
+        const std::vector<quint32> order =
+            NameOrder().sorted(quint32(names.size()), [&](quint32 i) { return QByteArrayView(utf8[i]); });
+        QCOMPARE(std::vector<int>(order.begin(), order.end()), expected);
+
+        for (const int backgroundFrom : {1000000, 1}) {
+            RecordModel model;
+            model.setBackgroundSortFrom(backgroundFrom);
+            std::vector<RecordRow> rows(size_t(names.size() - 1));
+            for (size_t i = 0; i < rows.size(); ++i)
+                rows[i].cells[0] = names[qsizetype(i)];
+            model.setRows(std::move(rows));
+            RecordRow last;
+            last.cells[0] = names.last();
+            model.appendRow(last);
+            model.setSortByName(true);
+            QStringList sorted;
+            for (int i = 0; i < model.count(); ++i)
+                sorted.append(model.caption(i));
+            QStringList want;
+            for (const int i : expected)
+                want.append(names[i]);
+            QCOMPARE(sorted, want);
+        }
     }
 
     void sortToggleInPinyinOrder()

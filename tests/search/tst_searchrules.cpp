@@ -1,5 +1,8 @@
 // Which rows the single and the compound search find, without the window.
+#include "search/Pinyin.h"
+#include "search/PinyinCache.h"
 #include "search/SearchRules.h"
+#include "store/ContactRows.h"
 
 #include <QTest>
 
@@ -75,6 +78,60 @@ private Q_SLOTS:
         QVERIFY(!rowMatches(SearchRules::compound(QStringLiteral("同事"), QStringLiteral("010"), QString(), QString()),
                             row));
         QVERIFY(!rowMatches(SearchRules::compound(QString(), QString(), QStringLiteral("139"), QString()), row));
+    }
+
+    // The search over the rows of a whole-table read finds what the row-by-row test finds over "select * from
+    // main", in table order: letter case, characters that fold to others, surrogates, pinyin.
+    void blockSearchFindsWhatRowByRowFinds()
+    {
+        static const char16_t* const names[] = {
+            u"张三",     u"Lily Wang", u"KELVIN", u"\u212Aelvin",      u"straße",  u"STRASSE", u"\u0130stanbul",
+            u"istanbul", u"Émile",     u"émile",  u"\U0001F600 smile", u"a'b%c_d", u"",        u" ",
+            u"曾国藩"};
+        store::ContactRows rows;
+        QList<QHash<QString, QString>> tableOrder;
+        qint64 id = 0;
+        for (const char16_t* n : names) {
+            const QString name = QString::fromUtf16(n);
+            const std::array<QString, 6> texts = {name,
+                                                  name.toUpper(),
+                                                  QStringLiteral("0351-") + QString::number(id),
+                                                  QStringLiteral("139") + QString::number(id),
+                                                  QString(),
+                                                  name};
+            rows.append(++id, texts);
+            static const char* const columns[] = {"姓名", "关系", "电话", "手机", "小灵通", "住址"};
+            QHash<QString, QString> row;
+            for (int k = 0; k < 6; ++k)
+                row.insert(QString::fromUtf8(columns[k]), texts[size_t(k)]);
+            // The block is newest first; the table's order is the reverse.
+            tableOrder.prepend(row);
+        }
+        static const char16_t* const inputs[] = {u"k",      u"K",  u"\u212A",     u"ß",      u"SS", u"i",
+                                                 u"\u0130", u"é",  u"\U0001F600", u"\xD83D", u"张", u"'b%",
+                                                 u"35",     u"zs", u"zgf",        u"lily",   u"e"};
+        search::PinyinCache cache;
+        for (const char16_t* in : inputs) {
+            const QString input = QString::fromUtf16(in);
+            const QList<QList<SearchRules::Condition>> searches = {
+                SearchRules::single(false, false, false, input), SearchRules::single(true, false, false, input),
+                SearchRules::compound(input, QString(), QString(), input),
+                SearchRules::compound(QString(), QStringLiteral("0351"), QStringLiteral("139"), input)};
+            for (const QList<SearchRules::Condition>& conditions : searches) {
+                const bool byName = conditions.size() == 1 && conditions.first().column == QStringLiteral("姓名");
+                const QString pinyin = byName ? search::normalisePinyinInput(input) : QString();
+                std::vector<quint32> expected;
+                for (qsizetype i = 0; i < tableOrder.size(); ++i) {
+                    const QHash<QString, QString>& row = tableOrder[i];
+                    const bool spelled =
+                        !pinyin.isEmpty() &&
+                        search::pinyinMatches(search::pinyinKey(row.value(QStringLiteral("姓名"))), pinyin);
+                    if (spelled || rowMatches(conditions, row))
+                        expected.push_back(quint32(rows.size() - 1 - i));
+                }
+                QCOMPARE(SearchRules::find(rows, conditions, pinyin, &cache), expected);
+            }
+        }
     }
 };
 
