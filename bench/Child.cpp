@@ -68,4 +68,15 @@ bool runChildProcess(const QStringList& arguments, QHash<QString, QString>* valu
     return true;
 }
 
+bool serverScript(const QStringList& arguments, QString* error)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(VELLORAN_SOURCE_DIR "/tests/server/pg-server.sh"), arguments);
+    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (!ok && error)
+        *error = QString::fromUtf8(p.readAll()).trimmed();
+    return ok;
+}
+
 } // namespace bench

@@ -15,4 +15,7 @@ void progress(const QString& text);
 bool runChildProcess(const QStringList& arguments, QHash<QString, QString>* values, QString* error,
                      qint64* launchNs = nullptr, const QString& program = QString());
 
+// Runs the tests' private PostgreSQL script (start FOLDER DATA, stop FOLDER); *error gets its output on failure.
+bool serverScript(const QStringList& arguments, QString* error = nullptr);
+
 } // namespace bench

@@ -30,7 +30,6 @@
 #include <QEventLoop>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -77,12 +76,18 @@ private:
     {
         const QPointer<From> source(from);
         const QPointer<To> target(to);
-        connect(from, &From::readyRead, to, [this, source, target] {
+        // The sockets are children of the proxy: they can still disconnect while it is being destroyed, when it is
+        // no DelayProxy any more and the guard is already empty.
+        const QPointer<DelayProxy> self(this);
+        const int delay = m_delay;
+        connect(from, &From::readyRead, to, [delay, source, target] {
             const QByteArray bytes = source->readAll();
-            QTimer::singleShot(m_delay, Qt::PreciseTimer, target, [target, bytes] { target->write(bytes); });
+            QTimer::singleShot(delay, Qt::PreciseTimer, target, [target, bytes] { target->write(bytes); });
         });
-        connect(from, &From::disconnected, to, [this, source, target] {
-            QTimer::singleShot(m_delay, Qt::PreciseTimer, this, [source, target] {
+        connect(from, &From::disconnected, to, [self, delay, source, target] {
+            if (!self)
+                return;
+            QTimer::singleShot(delay, Qt::PreciseTimer, self, [source, target] {
                 if (target) {
                     target->close();
                     target->deleteLater();
@@ -97,17 +102,6 @@ private:
     QString m_target;
     int m_delay;
 };
-
-bool script(const QStringList& arguments, QString* error = nullptr)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(VELLORAN_SOURCE_DIR "/tests/server/pg-server.sh"), arguments);
-    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (!ok && error)
-        *error = QString::fromUtf8(p.readAll()).trimmed();
-    return ok;
-}
 
 // Statements as the book's owner, straight on the server's socket: the other desktop, and the set-up.
 bool asOwner(const QString& socket, const QString& database, const QStringList& statements, QString* error)
@@ -197,9 +191,9 @@ int run(int size, int latency)
     const QString folder = work.filePath(QStringLiteral("pg"));
     const QString socket = folder + QStringLiteral("/sock");
     QString error;
-    const auto stop = qScopeGuard([&] { script({QStringLiteral("stop"), folder}); });
+    const auto stop = qScopeGuard([&] { bench::serverScript({QStringLiteral("stop"), folder}); });
     progress(QStringLiteral("starting a private server"));
-    if (!script({QStringLiteral("start"), folder, QStringLiteral(VELLORAN_PROGRAM_DIR "/data")}, &error)) {
+    if (!bench::serverScript({QStringLiteral("start"), folder, QStringLiteral(VELLORAN_PROGRAM_DIR "/data")}, &error)) {
         say(QStringLiteral("FAILED: %1").arg(error));
         return 1;
     }

@@ -26,7 +26,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -64,10 +63,11 @@ struct Size {
 class Server {
 public:
     explicit Server(const QString& folder) : m_folder(folder) {}
-    ~Server() { script({QStringLiteral("stop"), m_folder}); }
+    ~Server() { bench::serverScript({QStringLiteral("stop"), m_folder}); }
     bool start(QString* error)
     {
-        return script({QStringLiteral("start"), m_folder, QStringLiteral(VELLORAN_PROGRAM_DIR "/data")}, error);
+        return bench::serverScript({QStringLiteral("start"), m_folder, QStringLiteral(VELLORAN_PROGRAM_DIR "/data")},
+                                   error);
     }
     QString socket() const { return m_folder + QStringLiteral("/sock"); }
     // A new, empty book made from the template, reached as the least-privileged role.
@@ -97,16 +97,6 @@ public:
     }
 
 private:
-    bool script(const QStringList& arguments, QString* error = nullptr)
-    {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral(VELLORAN_SOURCE_DIR "/tests/server/pg-server.sh"), arguments);
-        const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-        if (!ok && error)
-            *error = QString::fromUtf8(p.readAll()).trimmed();
-        return ok;
-    }
     QString m_folder;
 };
 
