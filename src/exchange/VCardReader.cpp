@@ -46,7 +46,9 @@ struct Property {
         }
         return e == "BASE64" ? QByteArray("B") : e;
     }
-    QStringList types() const
+    // Types are read in the file's own encoding, as its values are: a phone writes a label of the user's own
+    // (TEL;X-小灵通, TYPE=小灵通) in the same bytes as the names.
+    QStringList types(bool utf8) const
     {
         QStringList t;
         QSet<QString> seen;
@@ -54,7 +56,7 @@ struct Property {
             if (n != "TYPE" && !n.isEmpty())
                 continue;
             for (const QByteArray& v : values) {
-                const QString type = QString::fromLatin1(v).trimmed().toLower();
+                const QString type = TextDecoding::decodeCharset(v, QByteArray(), utf8).trimmed().toLower();
                 if (n.isEmpty() && (type == u"quoted-printable" || type == u"base64" || type == u"8bit" ||
                                     type == u"7bit" || type == u"b"))
                     continue;
@@ -268,7 +270,7 @@ private:
         } else if (n == "ANNIVERSARY" || n == "X-ANNIVERSARY") {
             piece(QStringLiteral("纪念日"), text(p));
         } else if (n == "RELATED" || n == "X-ABRELATEDNAMES") {
-            const QStringList types = p.types();
+            const QStringList types = p.types(m_utf8);
             const QString label = n == "RELATED" ? types.value(0) : m_labels.value(p.group);
             piece(QStringLiteral("相关人"), RelatedPeople::withRelation(text(p), plainLabel(label)));
         } else if (n == "X-ANDROID-CUSTOM") {
@@ -307,7 +309,7 @@ private:
             phone.value = phone.value.mid(4).trimmed();
         if (phone.value.isEmpty())
             return;
-        phone.types = p.types();
+        phone.types = p.types(m_utf8);
         if (!p.group.isEmpty()) {
             const QString label = m_labels.value(p.group);
             for (const QString& t : FieldMapping::typesForLabel(label))

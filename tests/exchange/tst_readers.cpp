@@ -225,6 +225,12 @@ private slots:
             << " |13912345678|0351-6667777| ";
         QTest::newRow("label PHS") << QByteArray("item1.TEL:+86 351 6667777\r\nitem1.X-ABLabel:PHS")
                                    << " | |0351-6667777| ";
+        QTest::newRow("bare type 小灵通 after two landlines")
+            << QByteArray("TEL;WORK:0351-2223333\r\nTEL;HOME:0351-4445555\r\nTEL;X-小灵通:0351-6667777")
+            << "0351-2223333| |0351-6667777|电话：0351-4445555";
+        QTest::newRow("TYPE=小灵通 after two landlines")
+            << QByteArray("TEL;TYPE=WORK:0351-2223333\r\nTEL;TYPE=HOME:0351-4445555\r\nTEL;TYPE=小灵通:0351-6667777")
+            << "0351-2223333| |0351-6667777|电话：0351-4445555";
     }
     void numbersLabelledPhsGoToTheirField()
     {
