@@ -102,7 +102,13 @@ void BookChanges::watch()
     // Whether the server answers is asked away from the window, which a server out of reach would hold for the
     // whole connection timeout; only an answering server is connected to again.
     auto answered = std::make_shared<std::atomic_bool>(false);
-    const auto params = m_listener->server().connectionParameters();
+    auto params = m_listener->server().connectionParameters();
+    // The ping only asks whether the server answers. A short wait (libpq's least) keeps it from holding the end of
+    // the program, which waits for it, when the network swallows the connection attempt.
+    for (auto& [key, value] : params) {
+        if (key == QLatin1String("connect_timeout"))
+            value = QStringLiteral("2");
+    }
     m_ping = QThread::create([params, answered] { *answered = ServerProbe::answers(params); });
     connect(m_ping, &QThread::finished, this, [this, answered] {
         m_ping->deleteLater();
