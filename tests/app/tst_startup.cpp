@@ -9,6 +9,7 @@
 #include "platform/ProgramDir.h"
 #include "store/Ini.h"
 #include "store/Passwords.h"
+#include "support/ListNames.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
 #include "support/Typing.h"
@@ -42,15 +43,6 @@ const QString kWelcome = QStringLiteral("Tarsiwen出品！免费软件，欢迎�
 QString lastLine(const QPlainTextEdit* memo)
 {
     return memo->toPlainText().split(QLatin1Char('\n')).last();
-}
-
-QStringList listNames()
-{
-    QStringList names;
-    const RecordModel* model = forms::main->ListView1->model();
-    for (int i = 0; i < model->count(); ++i)
-        names << model->caption(i);
-    return names;
 }
 
 QByteArray installedSettings()

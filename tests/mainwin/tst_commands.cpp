@@ -11,6 +11,7 @@
 #include "platform/Pickers.h"
 #include "platform/Shell.h"
 #include "store/Ini.h"
+#include "support/ListNames.h"
 #include "support/ModalWindow.h"
 #include "support/PromptRecorder.h"
 #include "support/TestProgramDir.h"
@@ -44,14 +45,6 @@ namespace {
 Tmain* w()
 {
     return forms::main;
-}
-
-QStringList listNames()
-{
-    QStringList names;
-    for (int i = 0; i < w()->ListView1->count(); ++i)
-        names << w()->ListView1->model()->caption(i);
-    return names;
 }
 
 QStringList memo3Lines()
